@@ -1,0 +1,13 @@
+# GoogleTest built from the sources of Debian's googletest package, for either preset.
+set(GTEST_SOURCE_DIR /usr/src/googletest/googletest)
+if(NOT EXISTS ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
+  message(FATAL_ERROR "GoogleTest sources missing: run scripts/setup.sh")
+endif()
+add_library(gtest STATIC ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
+target_include_directories(gtest SYSTEM PUBLIC ${GTEST_SOURCE_DIR}/include PRIVATE ${GTEST_SOURCE_DIR})
+add_library(gtest_main STATIC ${GTEST_SOURCE_DIR}/src/gtest_main.cc)
+target_link_libraries(gtest_main PUBLIC gtest)
+if(NOT WIN32)
+  find_package(Threads REQUIRED)
+  target_link_libraries(gtest PUBLIC Threads::Threads)
+endif()

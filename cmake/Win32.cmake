@@ -1,0 +1,32 @@
+# TovaraSetup.exe and the pieces the Win32 test programs share with it.
+set(TOVARA_WIN32_FLAGS -fno-exceptions -fno-rtti -Os)
+set(TOVARA_LINK_FLAGS -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp
+    -Wl,--dynamicbase -Wl,--nxcompat)
+
+file(GLOB TOVARA_WIN32_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/services/*_win32.cpp ${CMAKE_SOURCE_DIR}/window/*_win32.cpp
+  ${CMAKE_SOURCE_DIR}/frame/*_win32.cpp)
+list(FILTER TOVARA_WIN32_SOURCES EXCLUDE REGEX "winmain_win32\\.cpp$")
+
+# Everything but the entry point: the test programs link it too.
+add_library(tovara_core STATIC ${TOVARA_PORTABLE_SOURCES} ${TOVARA_WIN32_SOURCES} ${TOVARA_EMBEDDED})
+target_compile_options(tovara_core PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TOVARA_WIN32_FLAGS}>)
+target_compile_definitions(tovara_core PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600)
+target_link_libraries(tovara_core PUBLIC ole32 gdi32 user32 kernel32 shell32 winmm)
+if(TOVARA_EMBED_DEPENDS)
+  add_dependencies(tovara_core ${TOVARA_EMBED_DEPENDS})
+endif()
+
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 936")
+configure_file(${CMAKE_SOURCE_DIR}/frame/resources.rc.in ${CMAKE_BINARY_DIR}/resources.rc @ONLY)
+add_executable(TovaraSetup WIN32 ${CMAKE_SOURCE_DIR}/frame/winmain_win32.cpp ${CMAKE_BINARY_DIR}/resources.rc)
+target_compile_options(TovaraSetup PRIVATE ${TOVARA_WIN32_FLAGS})
+target_link_libraries(TovaraSetup PRIVATE tovara_core)
+target_link_options(TovaraSetup PRIVATE ${TOVARA_LINK_FLAGS})
+set_target_properties(TovaraSetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+set_source_files_properties(${CMAKE_BINARY_DIR}/resources.rc PROPERTIES
+  OBJECT_DEPENDS "${TOVARA_ICON_FILE};${CMAKE_SOURCE_DIR}/frame/TovaraSetup.manifest")
+if(TOVARA_ICON_TARGET)
+  add_dependencies(TovaraSetup ${TOVARA_ICON_TARGET})
+endif()

@@ -1,0 +1,64 @@
+#include "frame/frame_win32.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include "services/dispatch_win32.h"
+#include "services/fatal.h"
+#include "services/frame_state.h"
+#include "window/engine_win32.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+void HardenLibrarySearch() {
+  // Keep the host folder (full of plugin DLLs) and the current directory out of every later
+  // library search, the shell's included.
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryA("");
+}
+
+static void NoEndWork() {}
+
+int StartRoutine() {
+  FrameState& frame = Frame();
+  if (SUCCEEDED(OleInitialize(nullptr))) MarkOleInitialised();
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (n >= MAX_PATH) n = 0;
+  path[n] = 0;
+  frame.runDirectory = FolderOfPath(path);
+  SetCurrentDirectoryA(frame.runDirectory.c_str());
+  // The window description is compiled in; the system function table needs no filling.
+  frame.endRoutine = NoEndWork;
+  if (!LoadInstallerWindow()) FatalError("载入启动窗口失败", 0);
+  frame.loopStarted = true;
+  bool anyWindow = false;
+  for (int i = 0; i < WindowCount(); ++i) anyWindow = anyWindow || IsWindow(WindowHandle(i));
+  if (anyWindow) MessageLoop();
+  return 0;
+}
+
+void MessageLoop() {
+  MSG msg;
+  for (;;) {
+    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (!EngineIdle()) {
+        WaitMessage();
+        break;
+      }
+    }
+    if (!GetMessageA(&msg, nullptr, 0, 0)) return;   // the quit request
+    DispatchOneMessage(&msg);
+  }
+}
+
+void OnWindowDestroyed() {
+  for (int i = 0; i < WindowCount(); ++i)
+    if (IsWindow(WindowHandle(i))) return;
+  if (Frame().loopStarted) PostQuitMessage(0);
+}

@@ -1,0 +1,50 @@
+# Sourced by the scripts that run Windows programs: a private Wine prefix under build/, code
+# page 936 through the zh_CN.UTF-8 locale (compiled by setup.sh into build/locale), no debug
+# chatter. The prefix is made once and reused; tests that change it copy it first.
+TOVARA_ROOT=${TOVARA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export LOCPATH="$TOVARA_ROOT/build/locale"
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEDEBUG=-all
+export WINEARCH=win32
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$TOVARA_ROOT/build/wine-prefix}
+
+# Makes the prefix when it is missing: booted once, then told not to wait for a window
+# manager (there is none under Xvfb).
+tovara_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/.tovara-ready" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (flock 9
+      if [ ! -f "$WINEPREFIX/.tovara-ready" ]; then
+        wineboot -i >/dev/null 2>&1 || true
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.tovara-ready"
+      fi
+    ) 9>"$(dirname "$WINEPREFIX")/.wine-prefix.lock"
+  fi
+}
+
+# Starts a private Xvfb on a free display number; sets DISPLAY and TOVARA_XVFB_PID.
+tovara_start_xvfb() {
+  local n
+  for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      TOVARA_XVFB_PID=$!
+      export DISPLAY=":$n"
+      for _ in $(seq 1 50); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+      done
+      kill "$TOVARA_XVFB_PID" 2>/dev/null
+    fi
+  done
+  echo "no free X display" >&2
+  return 1
+}
+
+tovara_stop_xvfb() {
+  [ -n "${TOVARA_XVFB_PID:-}" ] && kill "$TOVARA_XVFB_PID" 2>/dev/null && wait "$TOVARA_XVFB_PID" 2>/dev/null
+  TOVARA_XVFB_PID=
+}

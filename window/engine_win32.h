@@ -1,0 +1,16 @@
+#pragma once
+// What the frame needs from the window engine (Win32 only).
+#include <windows.h>
+
+// Creates InstallerWindow and its controls, raises the created event and shows the window.
+// Answers false when the window could not be created.
+bool LoadInstallerWindow();
+// Keyboard pre-translation: answers true when the engine consumed the message (Esc closes).
+bool EnginePreTranslate(MSG* msg);
+// Idle processing; answers true while there is more idle work.
+bool EngineIdle();
+// The window table: the live windows of the program (null when destroyed).
+int WindowCount();
+HWND WindowHandle(int index);
+// Forgets idle work and the window descriptions (end clean-up); no window is destroyed.
+void EngineForget();
