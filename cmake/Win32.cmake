@@ -30,3 +30,9 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/resources.rc PROPERTIES
 if(TOVARA_ICON_TARGET)
   add_dependencies(TovaraSetup ${TOVARA_ICON_TARGET})
 endif()
+
+# Measurements (bench/run.sh); never part of the tests.
+add_executable(delay_bench ${CMAKE_SOURCE_DIR}/bench/delay_bench.cpp)
+target_link_libraries(delay_bench PRIVATE tovara_core)
+target_link_options(delay_bench PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(delay_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

@@ -35,7 +35,9 @@ TEST(HostCheck, MissingHostShowsTheErrorBoxAndEndsWithZero) {
   EXPECT_EQ(box.title, "错误提示");
   EXPECT_EQ(box.style, 0x2010u);
   EXPECT_EQ(box.text.size(), 213u);
-  EXPECT_EQ(box.text.substr(box.text.size() - 31), "(含有‘CoolQ.exe’的文件夹)");
+  const std::string tail = "(含有‘CoolQ.exe’的文件夹)";
+  EXPECT_EQ(box.text.substr(box.text.size() - tail.size()), tail);
+  EXPECT_EQ(box.text.substr(0, 18), "无法找到酷Qpro");
   EXPECT_TRUE(sim::ProcessRunning(7)) << "the check comes before the shutdown";
   EXPECT_EQ(sim::ListEntries().size(), 0u) << "nothing is written";
 }
