@@ -2,6 +2,8 @@
 // What the frame needs from the window engine (Win32 only).
 #include <windows.h>
 
+#include "window/installer_window.h"
+
 // Creates InstallerWindow and its controls, raises the created event and shows the window.
 // Answers false when the window could not be created.
 bool LoadInstallerWindow();
@@ -14,3 +16,5 @@ int WindowCount();
 HWND WindowHandle(int index);
 // Forgets idle work and the window descriptions (end clean-up); no window is destroyed.
 void EngineForget();
+// The child window of a label or the button; null for timers and once the window is gone.
+HWND ControlHandle(Control control);

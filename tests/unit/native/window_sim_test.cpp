@@ -37,7 +37,8 @@ TEST(HostCheck, MissingHostShowsTheErrorBoxAndEndsWithZero) {
   EXPECT_EQ(box.text.size(), 213u);
   const std::string tail = "(含有‘CoolQ.exe’的文件夹)";
   EXPECT_EQ(box.text.substr(box.text.size() - tail.size()), tail);
-  EXPECT_EQ(box.text.substr(0, 18), "无法找到酷Qpro");
+  const std::string head = "无法找到酷Qpro相关文件，程序无法继续运行,请";
+  EXPECT_EQ(box.text.substr(0, head.size()), head);
   EXPECT_TRUE(sim::ProcessRunning(7)) << "the check comes before the shutdown";
   EXPECT_EQ(sim::ListEntries().size(), 0u) << "nothing is written";
 }
