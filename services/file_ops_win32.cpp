@@ -1,0 +1,144 @@
+// The file-system and process services over the Win32 ANSI functions. Paths are GBK byte
+// strings handed to the "A" functions unchanged.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "services/file_ops.h"
+#include "services/memory.h"
+
+bool FileExists(const char* path) {
+  if (TextLength(path) == 0) return false;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
+bool CreateFolder(const char* path) {
+  if (TextLength(path) == 0) return false;
+  return CreateDirectoryA(path, nullptr) != FALSE;
+}
+
+bool DeleteOneFile(const char* path) {
+  if (TextLength(path) == 0) return false;
+  return DeleteFileA(path) != FALSE;
+}
+
+namespace {
+
+// The new content goes to a file beside the target, named after it: "<target>.tovara-tmp<n>".
+// n counts up past names that are taken (another writer's file is never touched).
+const int kTempAttempts = 100;
+const char kTempMark[] = ".tovara-tmp";
+
+HANDLE CreateTempBeside(const char* path, char* tempName, int tempSize) {
+  for (int n = 1; n <= kTempAttempts; ++n) {
+    int written = std::snprintf(tempName, tempSize, "%s%s%d", path, kTempMark, n);
+    if (written < 0 || written >= tempSize) return INVALID_HANDLE_VALUE;
+    HANDLE file = CreateFileA(tempName, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool WriteBlocks(HANDLE file, const ByteBlock* blocks, int count) {
+  for (int i = 0; i < count; ++i) {
+    DWORD size = static_cast<DWORD>(blocks[i].Size());
+    if (size == 0) continue;
+    DWORD written = 0;
+    if (!WriteFile(file, blocks[i].Data(), size, &written, nullptr) || written != size)
+      return false;
+  }
+  return true;
+}
+
+// An existing target is replaced only where a plain open-for-writing would be allowed:
+// Windows refuses to recreate a read-only, hidden or system file with normal attributes, and
+// refuses to open a file that another process holds without sharing. The rename used below
+// would pass over some of these under Wine, so the checks are made here, before anything is
+// written.
+bool TargetMayBeReplaced(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;   // absent (or unreachable: the
+                                                              // temporary file fails then)
+  const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
+                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (attributes & refused) return false;
+  HANDLE probe = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(probe);
+  return true;
+}
+
+}  // namespace
+
+// The target is never opened for writing: the blocks go to a temporary file in the same
+// folder, which replaces the target only once all of them are on disk. A failure at any
+// step removes the temporary file, so the target keeps its old content or stays absent.
+bool WriteWholeFile(const char* path, const ByteBlock* blocks, int count) {
+  if (TextLength(path) == 0) return false;
+  if (!TargetMayBeReplaced(path)) return false;
+
+  char tempName[MAX_PATH + 32];
+  HANDLE temp = CreateTempBeside(path, tempName, sizeof tempName);
+  if (temp == INVALID_HANDLE_VALUE) return false;
+
+  bool ok = WriteBlocks(temp, blocks, count);
+  if (ok) ok = FlushFileBuffers(temp) != FALSE;
+  if (!CloseHandle(temp)) ok = false;
+  if (ok)
+    ok = MoveFileExA(tempName, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  if (!ok) DeleteFileA(tempName);
+  return ok;
+}
+
+namespace {
+
+// Show mode 1..6 (clamped; absent: 2) to the new program's window show state.
+WORD ShowStateOf(std::optional<int> showMode) {
+  static const WORD kStates[6] = {SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED,
+                                  SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE, SW_MINIMIZE};
+  int mode = showMode ? *showMode : 2;
+  if (mode < 1) mode = 1;
+  if (mode > 6) mode = 6;
+  return kStates[mode - 1];
+}
+
+}  // namespace
+
+bool RunProgram(const char* commandLine, bool wait, std::optional<int> showMode) {
+  static_assert(sizeof(STARTUPINFOA) == 68, "the 32-bit start-up record");
+  STARTUPINFOA startup;
+  std::memset(&startup, 0, sizeof startup);
+  startup.cb = 68;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = ShowStateOf(showMode);
+
+  // CreateProcessA may write into the command line, so it gets a copy.
+  int length = TextLength(commandLine);
+  char* line = static_cast<char*>(AllocateBytes(length + 1));
+  if (length > 0) std::memcpy(line, commandLine, length);
+  line[length] = 0;
+
+  PROCESS_INFORMATION process;
+  std::memset(&process, 0, sizeof process);
+  BOOL started = CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &process);
+  ReleaseBytes(line);
+  if (!started) return false;
+
+  if (wait)
+    WaitForSingleObject(process.hProcess, INFINITE);
+  else
+    WaitForInputIdle(process.hProcess, 1000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
