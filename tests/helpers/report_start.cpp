@@ -1,7 +1,7 @@
 // A program started by the process tests; it reports how it was started.
 //   report_start <report-file> <milliseconds> [anything...]
 // Writes to <report-file> (complete, by rename) the lines
-//   flags=<STARTUPINFO dwFlags> show=<wShowWindow>
+//   flags=<STARTUPINFO dwFlags> show=<wShowWindow> pid=<its process id>
 //   dir=<current directory>
 //   cmd=<its command line, as received>
 // then sleeps <milliseconds> and appends "end".
@@ -32,9 +32,11 @@ int main(int argc, char** argv) {
   GetStartupInfoA(&startup);
   char dir[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, dir);
-  char line[64];
-  std::snprintf(line, sizeof line, "flags=%lu show=%u\n", static_cast<unsigned long>(startup.dwFlags),
-                static_cast<unsigned>(startup.wShowWindow));
+  char line[96];
+  std::snprintf(line, sizeof line, "flags=%lu show=%u pid=%lu\n",
+                static_cast<unsigned long>(startup.dwFlags),
+                static_cast<unsigned>(startup.wShowWindow),
+                static_cast<unsigned long>(GetCurrentProcessId()));
   std::string report = std::string(line) + "dir=" + dir + "\ncmd=" + GetCommandLineA() + "\n";
   std::string part = std::string(argv[1]) + ".part";
   if (!WriteAll(part, report, CREATE_ALWAYS)) return 2;

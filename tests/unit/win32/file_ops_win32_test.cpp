@@ -356,7 +356,7 @@ TEST_F(FileOps, WriteWholeFileCutShortKeepsTheOldContent) {
 // ---- RunProgram
 
 struct StartReport {
-  unsigned flags = 0, show = 99;
+  unsigned flags = 0, show = 99, pid = 0;
   std::string dir, cmd;
   bool ended = false;
 };
@@ -364,7 +364,7 @@ struct StartReport {
 StartReport ReadReport(const std::string& path) {
   StartReport r;
   std::string text = ReadAll(path);
-  std::sscanf(text.c_str(), "flags=%u show=%u", &r.flags, &r.show);
+  std::sscanf(text.c_str(), "flags=%u show=%u pid=%u", &r.flags, &r.show, &r.pid);
   size_t d = text.find("\ndir=");
   size_t c = text.find("\ncmd=");
   if (d != std::string::npos && c != std::string::npos) r.dir = text.substr(d + 5, c - d - 5);
@@ -398,18 +398,50 @@ TEST_F(FileOps, RunProgramWaitsForTheEnd) {
   EXPECT_EQ(r.show, static_cast<unsigned>(SW_SHOWNORMAL));  // no show mode: 2
 }
 
-TEST_F(FileOps, RunProgramClosesItsHandles) {
-  std::string line = "\"" + HelperPath("report_start") + "\" \"" + At("r.txt") + "\" 0";
-  ASSERT_TRUE(RunProgram(line.c_str(), true));   // first start: the loader's own handles
-  DWORD before = 0, after = 0;
-  ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
-  ASSERT_GT(before, 0u);
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(RunProgram(line.c_str(), true));
-    ASSERT_TRUE(RunProgram(line.c_str(), false));
+// An ended program whose handles are all closed is gone: its id no longer opens. Handles
+// left open by RunProgram would keep it.
+bool ProcessIdOpens(unsigned pid) {
+  HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+  if (!h) return false;
+  CloseHandle(h);
+  return true;
+}
+
+bool GoneWithin(unsigned pid, DWORD ms) {
+  DWORD start = GetTickCount();
+  while (ProcessIdOpens(pid)) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(20);
   }
-  ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
-  EXPECT_EQ(after, before);
+  return true;
+}
+
+TEST_F(FileOps, RunProgramClosesItsHandles) {
+  std::string report = At("r.txt");
+  std::string line = "\"" + HelperPath("report_start") + "\" \"" + report + "\" 0";
+
+  // The check itself: a program whose handle is still held stays openable after its end.
+  Helper held;
+  ASSERT_TRUE(held.Start(line));
+  ASSERT_TRUE(WaitForFile(report, held, 10000));
+  for (int i = 0; i < 500 && !ReadReport(report).ended; ++i) Sleep(20);
+  Sleep(200);
+  EXPECT_TRUE(ProcessIdOpens(ReadReport(report).pid));
+  held.Stop();
+  DeleteFileA(report.c_str());
+
+  ASSERT_TRUE(RunProgram(line.c_str(), true));
+  unsigned waited = ReadReport(report).pid;
+  ASSERT_NE(waited, 0u);
+  EXPECT_TRUE(GoneWithin(waited, 3000));
+  DeleteFileA(report.c_str());
+
+  ASSERT_TRUE(RunProgram(line.c_str(), false));
+  DWORD start = GetTickCount();
+  while (!ReadReport(report).ended && GetTickCount() - start < 10000) Sleep(20);
+  unsigned notWaited = ReadReport(report).pid;
+  ASSERT_NE(notWaited, 0u);
+  EXPECT_TRUE(GoneWithin(notWaited, 3000));
 }
 
 TEST_F(FileOps, RunProgramWithoutWaitingReturnsWithinASecond) {

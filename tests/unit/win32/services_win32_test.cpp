@@ -179,8 +179,15 @@ TEST(ProcessWin32, TerminatesOnlyTheFirstOfTwoAndMatchesWithoutCase) {
   EXPECT_EQ(code, 0u);
   TerminateProcess(a, 9);
   TerminateProcess(b, 9);
+  WaitForSingleObject(a, 2000);
+  WaitForSingleObject(b, 2000);
   CloseHandle(a);
   CloseHandle(b);
+  for (const char* dir : {"tovara-proc-a", "tovara-proc-b"}) {
+    const std::string folder = TempFolder(dir);
+    DeleteFileA((folder + "\\tovarahost.exe").c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
 }
 
 TEST(ProcessWin32, NoMatchTerminatesNothing) {
