@@ -46,7 +46,9 @@ expect_notice() {
   boxes=$(obs boxes "$log")
   check_eq "$what: exactly one box" 1 "$(grep -c . <<<"$boxes")"
   box=$(awk 'NR == 1 { print $1 }' <<<"$boxes")
-  line=$(obs last "$log" "$box")
+  # As the box closes, its text control may go before the box itself: take the last look at
+  # the box while it still showed its text.
+  line=$(grep -E "^[0-9]+ box hwnd=$box .*text=\"[^\"]" "$log" | tail -n 1)
   check_eq "$what: notice title (GBK)" "$(gbk_hex "$notice_title")" \
     "$(gbk_hex "$(obs field title "$line")")"
   check_eq "$what: notice text (GBK)" "$(gbk_hex "$notice_text")" \
