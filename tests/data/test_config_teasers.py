@@ -144,9 +144,9 @@ def finish():
 
 def encode(*sources):
     """The carried bytes, made by the build's own encoder."""
-    spec = importlib.util.spec_from_file_location("gbk_encode", ENCODER)
-    mod = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(mod)
+    found = importlib.util.spec_from_file_location("gbk_encode", ENCODER)
+    mod = importlib.util.module_from_spec(found)
+    found.loader.exec_module(mod)
     with tempfile.TemporaryDirectory() as tmp:
         out = os.path.join(tmp, "carried.bin")
         try:

@@ -76,9 +76,9 @@ def chinese_number(n):
 
 def build(source):
     """The carried bytes, made by the build's own encoder."""
-    spec = importlib.util.spec_from_file_location("gbk_encode", ENCODER)
-    mod = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(mod)
+    found = importlib.util.spec_from_file_location("gbk_encode", ENCODER)
+    mod = importlib.util.module_from_spec(found)
+    found.loader.exec_module(mod)
     with tempfile.TemporaryDirectory() as tmp:
         out = os.path.join(tmp, "fortune.bin")
         rc = mod.main(["--join-lines", out, source])
