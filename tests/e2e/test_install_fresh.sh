@@ -48,8 +48,12 @@ for attempt in 1 2 3 4 5; do
   sleep 0.1
   t2=$(date +%s%N)
   import -window root -crop "$geometry" +repage "$shot2"
-  crop "$shot1" 8 16 56 64 "$E2E_TMP/spin1.png"
-  crop "$shot2" 8 16 56 64 "$E2E_TMP/spin2.png"
+  # SpinnerLabel (8,16 56x64); StatusLabel overlaps its right part from x = 48, so the glyph
+  # itself is looked at left of that.
+  crop "$shot1" 8 16 56 64 "$E2E_TMP/label1.png"
+  crop "$shot2" 8 16 56 64 "$E2E_TMP/label2.png"
+  crop "$shot1" 8 16 40 64 "$E2E_TMP/spin1.png"
+  crop "$shot2" 8 16 40 64 "$E2E_TMP/spin2.png"
   [ "$(bright_pixels "$E2E_TMP/spin1.png")" -gt 0 ] && [ "$(bright_pixels "$E2E_TMP/spin2.png")" -gt 0 ] && break
   note "pair $attempt taken during the spinner's pause; again"
   sleep 0.15
@@ -60,9 +64,12 @@ lit1=$(bright_pixels "$E2E_TMP/spin1.png")
 lit2=$(bright_pixels "$E2E_TMP/spin2.png")
 check "spinner: a glyph is drawn (white pixels: $lit1 and $lit2)" \
   test "$lit1" -gt 10 -a "$lit2" -gt 10
-diff_pixels=$(compare -metric AE "$E2E_TMP/spin1.png" "$E2E_TMP/spin2.png" null: 2>&1 || true)
-check "spinner: the two pictures differ inside SpinnerLabel ($diff_pixels pixels)" \
-  test "${diff_pixels%%.*}" -gt 0
+diff_label=$(compare -metric AE "$E2E_TMP/label1.png" "$E2E_TMP/label2.png" null: 2>&1 || true)
+diff_glyph=$(compare -metric AE "$E2E_TMP/spin1.png" "$E2E_TMP/spin2.png" null: 2>&1 || true)
+check "spinner: the two pictures differ inside SpinnerLabel ($diff_label pixels)" \
+  test "${diff_label%%.*}" -gt 0
+check "spinner: ... and in the glyph itself, clear of the status text ($diff_glyph pixels)" \
+  test "${diff_glyph%%.*}" -gt 0
 # The frames are a ring of dots: several separate bright blobs, where a missing glyph would
 # be drawn as one box outline.
 blobs() {
@@ -75,7 +82,7 @@ check "spinner: the glyph is a ring of separate dots ($b1 blobs), not a box" tes
 # ElapsedValue shows the count in green (0x00E080: red 0x80, green 0xE0, blue 0) until 100.
 crop "$shot1" 90 124 30 24 "$E2E_TMP/count.png"
 green=$(convert "$E2E_TMP/count.png" -format %c histogram:info:- |
-  awk -F'[(),]+' '{ n = $1 + 0; r = $3 + 0; g = $4 + 0; b = $5 + 0 }
+  awk -F'[(),]+' '{ n = $1 + 0; r = $2 + 0; g = $3 + 0; b = $4 + 0 }
     g > 150 && r < 170 && b < 80 && g > r + 40 { s += n } END { print s + 0 }')
 check "the counter's digits are drawn in green ($green green pixels)" test "$green" -gt 5
 count_now=$(obs_install captions "$log" "$W" "$RECT_ELAPSED_VALUE" | tail -1 | cut -f2)
