@@ -36,9 +36,28 @@
 //   --close-boxes-after MS  clicks the first button of every box MS ms after it appeared.
 //   --timeout MS            when the program still runs after MS ms: logs "timeout" and
 //                           terminates it with exit code 259.
+//   --stats FILE            when the watch ends, writes the program's resource figures to
+//                           FILE, one "name value" a line (the log is unchanged):
+//                             cpu_kernel_ms / cpu_user_ms   GetProcessTimes, at the end
+//                                                           (Wine 8 answers for another
+//                                                           process with the caller's own
+//                                                           times: read /proc there)
+//                             lifetime_ms                   its exit time minus its creation
+//                                                           time (GetProcessTimes)
+//                             first_visible_ms              observer ms when a top-level
+//                                                           window of its first thread was
+//                                                           first seen visible (-1: never;
+//                                                           Wine reuses a process id at once,
+//                                                           so a window an ended program
+//                                                           leaves may briefly carry it)
+//                             exit_ms                       observer ms when its end was seen
+//                             peak_working_set_bytes        GetProcessMemoryInfo, the largest
+//                             peak_pagefile_bytes           value read while it ran or after
+//                             samples                       how many memory readings succeeded
 // The observer's own exit code is 0 when it watched the program to its end, 2 on bad usage
 // or when the program could not be started, 3 on timeout.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -126,6 +145,8 @@ struct Seen {
 };
 
 std::map<HWND, Seen> g_seen;
+long long g_firstVisible = -1;  // for --stats: first poll that saw a visible top-level window
+DWORD g_mainThread = 0;         // of the program's first thread
 DWORD g_pid = 0;
 std::vector<HWND> g_topLevel;
 long long g_pollTime = 0;             // every line of one poll carries the poll's start time
@@ -204,6 +225,9 @@ void ObserveTopLevel(HWND hwnd) {
                  static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)),
                  static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
   Note(hwnd, line, isBox);
+  if (g_firstVisible < 0 && IsWindowVisible(hwnd) &&
+      GetWindowThreadProcessId(hwnd, nullptr) == g_mainThread)
+    g_firstVisible = g_pollTime;
   ObserveControls(hwnd);
 }
 
@@ -249,10 +273,55 @@ void Poll() {
   for (const std::string& line : g_pollLines) LogLineAt(g_pollTime, line);
 }
 
+// --stats: what the system tells about the watched process's use of processor and memory.
+struct Stats {
+  SIZE_T peakWorkingSet = 0;
+  SIZE_T peakPagefile = 0;
+  int samples = 0;
+};
+
+void SampleMemory(HANDLE process, Stats& stats) {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return;
+  ++stats.samples;
+  if (counters.PeakWorkingSetSize > stats.peakWorkingSet)
+    stats.peakWorkingSet = counters.PeakWorkingSetSize;
+  if (counters.WorkingSetSize > stats.peakWorkingSet) stats.peakWorkingSet = counters.WorkingSetSize;
+  if (counters.PeakPagefileUsage > stats.peakPagefile) stats.peakPagefile = counters.PeakPagefileUsage;
+  if (counters.PagefileUsage > stats.peakPagefile) stats.peakPagefile = counters.PagefileUsage;
+}
+
+unsigned long long Ticks100ns(const FILETIME& f) {
+  return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+}
+
+void WriteStats(const char* path, HANDLE process, const Stats& stats, long long exitMs) {
+  FILE* out = std::fopen(path, "wb");
+  if (!out) {
+    std::fprintf(stderr, "observer: cannot open %s\n", path);
+    return;
+  }
+  FILETIME created, exited, kernel, user;
+  if (GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+    std::fprintf(out, "cpu_kernel_ms %.1f\n", Ticks100ns(kernel) / 10000.0);
+    std::fprintf(out, "cpu_user_ms %.1f\n", Ticks100ns(user) / 10000.0);
+    if (Ticks100ns(exited) >= Ticks100ns(created) && Ticks100ns(exited) != 0)
+      std::fprintf(out, "lifetime_ms %.1f\n",
+                   (Ticks100ns(exited) - Ticks100ns(created)) / 10000.0);
+  }
+  std::fprintf(out, "first_visible_ms %lld\n", g_firstVisible);
+  std::fprintf(out, "exit_ms %lld\n", exitMs);
+  std::fprintf(out, "peak_working_set_bytes %lu\n", static_cast<unsigned long>(stats.peakWorkingSet));
+  std::fprintf(out, "peak_pagefile_bytes %lu\n", static_cast<unsigned long>(stats.peakPagefile));
+  std::fprintf(out, "samples %d\n", stats.samples);
+  std::fclose(out);
+}
+
 int Usage() {
   std::fprintf(stderr,
-               "usage: observer.exe [--close-boxes-after MS] [--timeout MS] LOG_FILE "
-               "PROGRAM.exe [WORKDIR]\n");
+               "usage: observer.exe [--close-boxes-after MS] [--timeout MS] [--stats FILE] "
+               "LOG_FILE PROGRAM.exe [WORKDIR]\n");
   return 2;
 }
 
@@ -261,12 +330,15 @@ int Usage() {
 int main(int argc, char** argv) {
   long long closeBoxesAfter = -1;
   long long timeout = -1;
+  const char* statsPath = nullptr;
   std::vector<const char*> positional;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--close-boxes-after") == 0 && i + 1 < argc)
       closeBoxesAfter = std::atoll(argv[++i]);
     else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc)
       timeout = std::atoll(argv[++i]);
+    else if (std::strcmp(argv[i], "--stats") == 0 && i + 1 < argc)
+      statsPath = argv[++i];
     else if (argv[i][0] == '-' && argv[i][1] == '-')
       return Usage();
     else
@@ -302,6 +374,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   g_pid = info.dwProcessId;
+  g_mainThread = info.dwThreadId;
   // The path texts are ANSI (code page of the observer); log them as UTF-8 too.
   auto ansiToUtf8 = [](const std::string& text) {
     int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -313,8 +386,10 @@ int main(int argc, char** argv) {
           "\" workdir=\"" + ansiToUtf8(workdir) + "\"");
 
   int result = 0;
+  Stats stats;
   for (;;) {
     Poll();
+    if (statsPath) SampleMemory(info.hProcess, stats);
     if (closeBoxesAfter >= 0) CloseBoxes(closeBoxesAfter);
     if (WaitForSingleObject(info.hProcess, 5) == WAIT_OBJECT_0) break;
     if (timeout >= 0 && NowMs() > timeout) {
@@ -325,10 +400,15 @@ int main(int argc, char** argv) {
       break;
     }
   }
+  const long long exitMs = NowMs();
   Poll();
   DWORD code = 0;
   GetExitCodeProcess(info.hProcess, &code);
   LogLine(Format("exit code=%lu", static_cast<unsigned long>(code)));
+  if (statsPath) {
+    SampleMemory(info.hProcess, stats);
+    WriteStats(statsPath, info.hProcess, stats, exitMs);
+  }
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
   std::fclose(g_log);
