@@ -39,6 +39,7 @@ struct MessageBoxRecord {
 void Reset(const std::string& hostDir, uint32_t tickBase = 1000000);
 
 int64_t Now();                 // virtual milliseconds since Reset
+int ProcessEventsCalls();      // how often ProcessEvents ran since Reset
 uint32_t TickCount();          // the platform's 32-bit tick counter (tickBase + Now)
 
 // Runs body (a scenario step that may end the program) and answers the exit code it ended

@@ -47,6 +47,7 @@ struct State {
   int lastExitCode = kDidNotEnd;
   bool endCleanupRan = false;
   int dispatchDepth = 0;
+  int processEventsCalls = 0;
 };
 
 State& S();

@@ -35,6 +35,7 @@ void Reset(const std::string& hostDir, uint32_t tickBase) {
 }
 
 int64_t Now() { return S().now; }
+int ProcessEventsCalls() { return S().processEventsCalls; }
 uint32_t TickCount() { return S().tickBase + static_cast<uint32_t>(S().now); }
 
 int Run(const std::function<void()>& body) {
@@ -86,7 +87,10 @@ using sim::S;
 
 // ---- Delay: the rule of the real one, over the virtual tick counter. Between checks the
 // clock jumps to the next due event or to the first instant past the wait.
-void ProcessEvents() { sim::DispatchDue(); }
+void ProcessEvents() {
+  ++S().processEventsCalls;
+  sim::DispatchDue();
+}
 
 void Delay(int32_t ms) {
   if (ms <= 0) return;

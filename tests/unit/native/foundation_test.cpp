@@ -168,6 +168,12 @@ TEST_F(DelayTest, ZeroOrNegativeReturnsAtOnce) {
   Delay(0);
   Delay(-5);
   EXPECT_EQ(sim::Now(), 0);
+  EXPECT_EQ(sim::ProcessEventsCalls(), 0);
+}
+
+TEST_F(DelayTest, DispatchesAtLeastTwiceBeforeItCanEnd) {
+  Delay(1);
+  EXPECT_GE(sim::ProcessEventsCalls(), 2);
 }
 
 TEST_F(DelayTest, EndsOnlyWhenStrictlyMoreThanMsHavePassed) {
