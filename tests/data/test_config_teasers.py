@@ -19,7 +19,7 @@ import os
 import re
 import sys
 import tempfile
-import traceback
+from checklib import check, fail, finish  # beside this file
 
 sys.dont_write_bytecode = True      # keep payload/ free of __pycache__
 
@@ -110,36 +110,12 @@ CONFIG_ROWS = [
 
 RECORD = re.compile(r"\[(\d+)\]\r\n问题=([^\r\n]*)(\n\r\n|\r\n)答案=([^\r\n]*)\r\n")
 
-results = []
-
-
-def check(name):
-    def wrap(fn):
-        try:
-            detail = fn()
-        except Exception as exc:        # a failed assertion or a broken file
-            msg = str(exc) or exc.__class__.__name__
-            if not isinstance(exc, AssertionError):
-                msg = traceback.format_exception_only(type(exc), exc)[-1].strip()
-            results.append(False)
-            sys.stdout.write("FAIL %s: %s\n" % (name, msg))
-        else:
-            results.append(True)
-            sys.stdout.write("ok   %s%s\n" % (name, (": " + detail) if detail else ""))
-        sys.stdout.flush()
-        return fn
-    return wrap
 
 
 def skip(name, why):
     sys.stdout.write("skipped %s: %s\n" % (name, why))
 
 
-def finish():
-    passed = results.count(True)
-    failed = results.count(False)
-    sys.stdout.write("%d passed, %d failed\n" % (passed, failed))
-    sys.exit(1 if failed else 0)
 
 
 def encode(*sources):
@@ -176,8 +152,7 @@ try:
     source_text(CONFIG_SOURCE)
     config = encode(CONFIG_SOURCE)
 except Exception as exc:
-    results.append(False)
-    sys.stdout.write("FAIL default_config encodes: %s\n" % exc)
+    fail("default_config encodes", exc)
 
 
 def config_lines():

@@ -17,7 +17,7 @@ import os
 import re
 import sys
 import tempfile
-import traceback
+from checklib import check, finish  # beside this file
 
 sys.dont_write_bytecode = True      # keep payload/ free of __pycache__
 
@@ -42,32 +42,8 @@ RECORD_1 = ("[第○○一签][enter][enter]签诗=天门一挂榜，预定夺�
 RECORD_2 = ("[第○○二签][enter][enter]签诗=地有神，甚威灵，兴邦辅国，尊主庇民。[enter][enter]"
             "解签=神护签，言行循规蹈矩，事业上必有贵人相助，婚姻得人，健康亦佳。[enter][enter]")
 
-results = []
 
 
-def check(name):
-    def wrap(fn):
-        try:
-            detail = fn()
-        except Exception as exc:        # a failed assertion or a broken file
-            msg = str(exc) or exc.__class__.__name__
-            if not isinstance(exc, AssertionError):
-                msg = traceback.format_exception_only(type(exc), exc)[-1].strip()
-            results.append(False)
-            sys.stdout.write("FAIL %s: %s\n" % (name, msg))
-        else:
-            results.append(True)
-            sys.stdout.write("ok   %s%s\n" % (name, (": " + detail) if detail else ""))
-        sys.stdout.flush()
-        return fn
-    return wrap
-
-
-def finish():
-    passed = results.count(True)
-    failed = results.count(False)
-    sys.stdout.write("%d passed, %d failed\n" % (passed, failed))
-    sys.exit(1 if failed else 0)
 
 
 def chinese_number(n):

@@ -15,7 +15,7 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
+from checklib import check, finish  # beside this file
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 FONT_GEN = os.path.join(ROOT, "payload", "make_spinner_font.py")
@@ -37,28 +37,6 @@ except ImportError:                                     # pragma: no cover
     sys.stdout.write("0 passed, 1 failed\n")
     sys.exit(1)
 
-results = []
-
-
-def check(name):
-    def wrap(fn):
-        try:
-            detail = fn()
-        except Exception as exc:        # a failed assertion or a broken file
-            msg = str(exc) or exc.__class__.__name__
-            if not isinstance(exc, AssertionError):
-                msg = traceback.format_exception_only(type(exc), exc)[-1].strip()
-            results.append(False)
-            sys.stdout.write("FAIL %s: %s\n" % (name, msg))
-        else:
-            if detail == "skip":
-                sys.stdout.write("SKIP %s\n" % name)
-                return fn
-            results.append(True)
-            sys.stdout.write("ok   %s%s\n" % (name, (": " + detail) if detail else ""))
-        sys.stdout.flush()
-        return fn
-    return wrap
 
 
 def run_generator(script, out, env_extra=None):
@@ -323,7 +301,4 @@ try:
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 
-passed = results.count(True)
-failed = results.count(False)
-sys.stdout.write("%d passed, %d failed\n" % (passed, failed))
-sys.exit(1 if failed else 0)
+finish()
