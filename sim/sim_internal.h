@@ -46,7 +46,6 @@ struct State {
   int failAllocations = 0;
   int lastExitCode = kDidNotEnd;
   bool endCleanupRan = false;
-  int dispatchDepth = 0;
   int processEventsCalls = 0;
 };
 

@@ -124,9 +124,7 @@ bool DispatchDue() {
     if (due < 0) break;
     ControlState& t = S().controls[due];
     while (t.nextDue <= S().now) t.nextDue += t.interval;   // missed ticks are not made up
-    ++S().dispatchDepth;
     kInstallerControls[due].event();
-    --S().dispatchDepth;
     delivered = true;
   }
   if (S().windowOpen) Repaint();
