@@ -671,3 +671,21 @@ sums() {
       "$(stat -c %.9Y "$f")" "$f"
   done)
 }
+
+# install_until_exit HOST LOG SECONDS: starts the installer in HOST under the observer, clicks
+# InstallButton once the window shows, waits up to SECONDS for the end and checks exit code 0.
+# Sets W (the window), end_t (when the program ended) and writes the StatusLabel captions to
+# $E2E_TMP/status.txt.
+install_until_exit() {
+  local host=$1 log=$2 seconds=$3
+  run_installer_observed "$host" "$log" --timeout $(((seconds + 10) * 1000))
+  wait_window_shown "$log" 30 || bail "the installer window is shown"
+  W=$WINDOW
+  sleep 0.3
+  click_install "$log" "$W"
+  wait_log "$log" '正在初始化插件安装' 10 || bail "the installation starts on the click"
+  wait_exit "$log" "$seconds"
+  check_eq "exit code 0" 0 "$EXIT_CODE"
+  end_t=$(obs_install exit-time "$log")
+  obs_install captions "$log" "$W" "$RECT_STATUS" >"$E2E_TMP/status.txt"
+}

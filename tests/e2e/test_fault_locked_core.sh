@@ -19,15 +19,7 @@ hold_open "$core" || bail "another program holds tovarachajian2.dll open"
 before=$(file_names "$host")
 log=$E2E_TMP/install.log
 
-run_installer_observed "$host" "$log" --timeout 90000
-wait_window_shown "$log" 30 || bail "the installer window is shown"
-W=$WINDOW
-sleep 0.3
-click_install "$log" "$W"
-wait_exit "$log" 80
-check_eq "exit code 0" 0 "$EXIT_CODE"
-end_t=$(obs_install exit-time "$log")
-obs_install captions "$log" "$W" "$RECT_STATUS" >"$E2E_TMP/status.txt"
+install_until_exit "$host" "$log" 80
 
 {
   steps_start

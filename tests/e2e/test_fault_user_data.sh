@@ -26,15 +26,7 @@ check "the user's files are set up (the empty one is empty)" \
 before=$(sums "$cfg")
 log=$E2E_TMP/install.log
 
-run_installer_observed "$host" "$log" --timeout 120000
-wait_window_shown "$log" 30 || bail "the installer window is shown"
-W=$WINDOW
-sleep 0.3
-click_install "$log" "$W"
-wait_exit "$log" 110
-check_eq "exit code 0" 0 "$EXIT_CODE"
-end_t=$(obs_install exit-time "$log")
-obs_install captions "$log" "$W" "$RECT_STATUS" >"$E2E_TMP/status.txt"
+install_until_exit "$host" "$log" 110
 
 { steps_start; steps_no_old_files; steps_data_present; steps_payloads_and_finish; } \
   >"$E2E_TMP/expected.txt"

@@ -40,16 +40,7 @@ kept_before=$(cd "$host" && md5sum "${kept[@]}")
 before=$(file_names "$host")
 
 log=$E2E_TMP/install.log
-run_installer_observed "$host" "$log" --timeout 150000
-wait_window_shown "$log" 30 || bail "the installer window is shown"
-W=$WINDOW
-sleep 0.5
-click_install "$log" "$W"
-wait_log "$log" '正在初始化插件安装' 10 || bail "the installation starts on the click"
-wait_exit "$log" 150
-check_eq "exit code 0" 0 "$EXIT_CODE"
-end_t=$(obs_install exit-time "$log")
-obs_install captions "$log" "$W" "$RECT_STATUS" >"$E2E_TMP/status.txt"
+install_until_exit "$host" "$log" 150
 
 hostwin=$(winpath "$host")
 {
