@@ -51,6 +51,7 @@ echo "demo: host folder $host"
 
 # --- Wine and the display ---------------------------------------------------------------------
 source scripts/wine-env.sh 2>/dev/null  # (the shell itself may lack the private locale)
+tovara_wine_runs || { echo "demo: $TOVARA_WINE_WHY" >&2; exit 1; }
 tovara_wine_prefix
 base=$WINEPREFIX
 demo_prefix=$top/build/demo-prefix

@@ -9,6 +9,27 @@ export WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=${WINEPREFIX:-$TOVARA_ROOT/build/wine-prefix}
 
+# 32-bit Wine is i386 Linux code. Some machines cannot run it: a kernel built or booted without
+# IA-32 emulation refuses every i386 program ("Exec format error"), and a user-mode emulator
+# registered for i386 (qemu through binfmt_misc) runs it, but a single Windows program start
+# then takes about a minute of processor time, far too slow for timed scenarios. Answers
+# whether Wine runs here for real; TOVARA_WINE_WHY tells why not.
+TOVARA_SKIP_CODE=77
+tovara_wine_runs() {
+  local entry
+  for entry in /proc/sys/fs/binfmt_misc/qemu-i386 /proc/sys/fs/binfmt_misc/qemu-i386-static; do
+    if [ -r "$entry" ] && head -1 "$entry" | grep -qx enabled; then
+      TOVARA_WINE_WHY="i386 programs run here only through a user-mode emulator ($entry)"
+      return 1
+    fi
+  done
+  if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    TOVARA_WINE_WHY="this machine's kernel does not run 32-bit x86 programs (no IA-32 emulation), so 32-bit Wine cannot start"
+    return 1
+  fi
+  TOVARA_WINE_WHY=
+}
+
 # Makes the prefix when it is missing: booted once, then told not to wait for a window
 # manager (there is none under Xvfb).
 tovara_wine_prefix() {

@@ -113,6 +113,10 @@ e2e_begin() {
   unset WINEPREFIX
   # shellcheck source=../../scripts/wine-env.sh
   source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
+  if ! tovara_wine_runs; then
+    echo "1..0 # SKIP $TOVARA_WINE_WHY"
+    exit "$TOVARA_SKIP_CODE"
+  fi
   tovara_wine_prefix
   local base=$WINEPREFIX
 

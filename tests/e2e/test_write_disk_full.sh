@@ -42,6 +42,10 @@ fi
 # The booted prefix (a preset WINEPREFIX, or the shared one) is only copied from.
 # shellcheck source=../../scripts/wine-env.sh
 source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
+if ! tovara_wine_runs; then
+  echo "1..0 # SKIP $TOVARA_WINE_WHY"
+  exit "$TOVARA_SKIP_CODE"
+fi
 tovara_wine_prefix
 base=$WINEPREFIX
 
