@@ -113,7 +113,7 @@ e2e_begin() {
   unset WINEPREFIX
   # shellcheck source=../../scripts/wine-env.sh
   source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
-  tovara_wine_prefix
+  tovara_wine_prefix || bail "the Wine prefix $WINEPREFIX is booted"
   local base=$WINEPREFIX
 
   E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/tovara-$E2E_NAME.XXXXXX")
