@@ -65,6 +65,11 @@ for k in "${kinds[@]}"; do
 done
 [ "$bad" == 0 ] || exit 1
 
+# The tools (Debian packages, installed when missing) and the locale data Wine runs need.
+bash "$top/scripts/setup.sh" >"${TMPDIR:-/tmp}/tovara-release-setup.$$.log" 2>&1 ||
+  { cat "${TMPDIR:-/tmp}/tovara-release-setup.$$.log" >&2; fail "scripts/setup.sh failed"; }
+rm -f "${TMPDIR:-/tmp}/tovara-release-setup.$$.log"
+
 export TOVARA_SIGN_PASSWORD=${TOVARA_SIGN_PASSWORD:-}
 # p12 ARGS...: openssl pkcs12 on the signing file (again with the legacy ciphers that older
 # exports use, when the first reading fails).

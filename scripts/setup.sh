@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs, idempotently, every Debian package the build, the release, the demo, the tests and the
-# benchmark need. Safe to run again: it only calls apt-get when something is missing.
+# Installs, idempotently, every Debian package the build, the release, the demo, the tests
+# and the benchmark need. Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
 PACKAGES=(
