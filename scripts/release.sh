@@ -59,9 +59,11 @@ trap on_exit EXIT
 # --- inputs, before anything is built ----------------------------------------------------
 declare -A facts=()
 bad=0
+python=/usr/bin/python3   # Debian's, as the build uses
+[ -x "$python" ] || python=python3
 for k in "${kinds[@]}"; do
   input[$k]=$(absolute "${input[$k]}")
-  facts[$k]=$(python3 "$top/payload/check_payload.py" --name "--$k" "$k" "${input[$k]}") || bad=1
+  facts[$k]=$("$python" "$top/payload/check_payload.py" --name "--$k" "$k" "${input[$k]}") || bad=1
 done
 [ "$bad" == 0 ] || exit 1
 

@@ -3,7 +3,7 @@
 step: real i386 programs and DLLs (Wine's own, from wine32) are accepted for their kind; a
 missing, empty, foreign, 64-bit, cut-short or wrong-kind file is refused with one line naming
 the option, the file and the reason. The configure step refuses a bad TOVARA_*_PAYLOAD with the
-same line.
+same line, and scripts/release.sh stops there before it builds anything.
 
 Run: /usr/bin/python3 tests/data/test_check_payload.py
 """
@@ -92,6 +92,22 @@ def configure():
     line = "TOVARA_CORE_PAYLOAD %s: a program where a DLL is expected" % PROGRAM
     assert p.returncode != 0, "configure succeeded"
     assert any(l.strip() == line for l in p.stderr.splitlines()), p.stderr[-800:]
+
+
+@check("scripts/release.sh stops at a bad input before building, leaving no program in DIR")
+def release_stops():
+    out = os.path.join(TMP, "dist")
+    os.makedirs(out)
+    made("dist/TovaraSetup.exe", b"an earlier release")
+    build = os.path.join(TMP, "release-build")
+    p = subprocess.run(["bash", os.path.join(ROOT, "scripts", "release.sh"), "--plugin", DLL,
+                        "--console", PROGRAM, "--card", DLL, "--core", DLL, "--out", out],
+                       capture_output=True, text=True,
+                       env=dict(os.environ, TOVARA_RELEASE_BUILD=build))
+    assert p.returncode != 0, "release.sh succeeded"
+    assert p.stderr == "--card %s: a DLL where a program is expected\n" % DLL, p.stderr
+    assert not os.path.exists(os.path.join(out, "TovaraSetup.exe")), "a TovaraSetup.exe is left"
+    assert not os.path.exists(build), "something was built"
 
 
 subprocess.run(["rm", "-rf", TMP])
