@@ -138,7 +138,8 @@ fi
 # --- smoke installation -------------------------------------------------------------------
 if [ "$smoke" == 1 ]; then
   echo "release: smoke installation under Wine (about 80 s)"
-  if ! TOVARA_EXE=$exe TOVARA_HELPERS=$build/helpers TOVARA_CARRIED=$build/payload E2E_SHOTS=$stage \
+  if ! TOVARA_ROOT=$top TOVARA_EXE=$exe TOVARA_HELPERS=$build/helpers TOVARA_CARRIED=$build/payload \
+       E2E_SHOTS=$stage \
        bash "$top/scripts/smoke-install.sh" "${input[plugin]}" "${input[console]}" \
          "${input[card]}" "${input[core]}" >"$build/smoke.log" 2>&1; then
     grep -E '^(not ok|# )' "$build/smoke.log" >&2 || tail -20 "$build/smoke.log" >&2 || true
