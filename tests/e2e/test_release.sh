@@ -69,7 +69,7 @@ TOVARA_RELEASE_BUILD=$tmp/build2 run_release "$tmp/unsigned.log" --out "$unsigne
 check_eq "a second release of the same inputs, unsigned and without smoke, succeeds" 0 "$RC"
 check "release.txt of the second says not signed, smoke skipped" \
   bash -c "grep -qx '  not signed' '$unsigned/release.txt' && grep -qx '  skipped (--skip-smoke)' '$unsigned/release.txt'"
-osslsigncode remove-signature -in "$signed/TovaraSetup.exe" -out "$tmp/stripped.exe" >/dev/null 2>&1
+osslsigncode remove-signature -in "$signed/TovaraSetup.exe" -out "$tmp/stripped.exe" >/dev/null 2>&1 || true
 check "the signed program without its signature is byte for byte the unsigned release" \
   same_bytes "$unsigned/TovaraSetup.exe" "$tmp/stripped.exe"
 e2e_finish
