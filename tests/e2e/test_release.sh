@@ -8,7 +8,8 @@
 # reproducible and signing only appends.
 source "$(dirname "$0")/lib.sh"
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tovara-release.XXXXXX")
-trap 'rm -rf "$tmp"' EXIT
+kept=   # the smoke installation's folder, kept for a look at the host folder
+trap 'rm -rf "$tmp" ${kept:+"$kept"}' EXIT
 release=$TOVARA_ROOT/scripts/release.sh
 
 bash "$TOVARA_ROOT/scripts/real-like-inputs.sh" "$tmp/in" || bail "real-like inputs made"
@@ -35,7 +36,10 @@ run_release() {
 signed=$tmp/signed
 TOVARA_SIGN_PASSWORD=$password TOVARA_RELEASE_BUILD=$tmp/build1 E2E_KEEP=1 \
   run_release "$tmp/signed.log" --out "$signed" --sign "$tmp/test.p12"
+kept=$(sed -n 's/^# kept //p' "$tmp/build1/smoke.log" 2>/dev/null | tail -1 || true)
+case $kept in "${TMPDIR:-/tmp}"/tovara-smoke-install.*) ;; *) kept= ;; esac
 check_eq "the signed release with its smoke installation succeeds" 0 "$RC"
+[ "$RC" == 0 ] || e2e_finish
 check "SHA256SUMS lists TovaraSetup.exe and verifies" \
   bash -c "cd '$signed' && grep -q ' TovaraSetup.exe\$' SHA256SUMS && sha256sum -c --strict --quiet SHA256SUMS"
 check "the signature verifies against the test certificate" \
@@ -49,8 +53,7 @@ done
 check "release.txt reports the smoke installation passed" grep -q '^  passed: ' "$signed/release.txt"
 check "the picture of the installation is beside release.txt" test -s "$signed/smoke-installing.png"
 
-# The smoke installation's host folder, kept for this look.
-kept=$(sed -n 's/^# kept //p' "$tmp/build1/smoke.log" 2>/dev/null | tail -1 || true)
+# The host folder of the smoke installation.
 if [ -n "$kept" ] && [ -d "$kept/host" ]; then
   i=0
   for f in plugin.dll console.exe card.exe core.dll; do
@@ -59,7 +62,6 @@ if [ -n "$kept" ] && [ -d "$kept/host" ]; then
     check "installed $(basename "$installed"): byte for byte the input $f" \
       same_bytes "$tmp/in/$f" "$installed"
   done
-  rm -rf "$kept"
 else
   check "the smoke installation's host folder was kept for a look" false
 fi
