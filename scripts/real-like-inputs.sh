@@ -12,5 +12,7 @@ mkdir -p "$out"
 for pick in plugin.dll:jscript.dll console.exe:regedit.exe card.exe:taskmgr.exe core.dll:user32.dll; do
   name=${pick%%:*}; from=$src/${pick#*:}
   [ -f "$from" ] || { echo "real-like-inputs: $from missing (install wine32:i386)" >&2; exit 1; }
-  "$strip" -o "$out/$name" "$from"
+  # strip stamps the PE header with the current time unless told a date: keep the original's.
+  pe=$(od -An -tu4 -j60 -N4 "$from")
+  SOURCE_DATE_EPOCH=$(od -An -tu4 -j$((pe + 8)) -N4 "$from" | tr -d ' ') "$strip" -o "$out/$name" "$from"
 done

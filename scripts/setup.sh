@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs, idempotently, every Debian package the build, the demo, the tests and the
-# benchmark need. Safe to run again: it only calls apt-get when something is missing.
+# Installs, idempotently, every Debian package the build, the release, the demo, the tests
+# and the benchmark need. Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
 PACKAGES=(
@@ -8,6 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   python3 python3-fonttools opentype-sanitizer procps time file util-linux
+  osslsigncode openssl
 )
 
 missing=()

@@ -117,7 +117,7 @@ e2e_begin() {
     echo "1..0 # SKIP $TOVARA_WINE_WHY"
     exit "$TOVARA_SKIP_CODE"
   fi
-  tovara_wine_prefix
+  tovara_wine_prefix || bail "the Wine prefix $WINEPREFIX is booted"
   local base=$WINEPREFIX
 
   E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/tovara-$E2E_NAME.XXXXXX")

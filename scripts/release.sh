@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# release.sh: TovaraSetup.exe from the maintainer's four program files, checked, signed and
+# proven by an installation under Wine.
+#
+#   scripts/release.sh --plugin FILE --console FILE --card FILE --core FILE --out DIR
+#                      [--sign FILE.p12] [--skip-smoke]
+#
+# The inputs are checked before anything is built (payload/check_payload.py). The program is
+# built in a folder of its own (build/release, made afresh; TOVARA_RELEASE_BUILD names another)
+# and DIR receives TovaraSetup.exe, SHA256SUMS and release.txt, and the picture of the smoke
+# installation. With --sign the program is signed (Authenticode, SHA-256) with the key and
+# certificate of the PKCS#12 file, whose password is read from TOVARA_SIGN_PASSWORD (may be
+# empty), and the signature is verified against that certificate. Unless --skip-smoke, the
+# finished program installs once under Wine, in a fresh host folder, through the end-to-end
+# harness, and must write every file as it should.
+#
+# On any failure the exit status is non-zero and DIR holds no release files (an earlier
+# release's TovaraSetup.exe, SHA256SUMS and release.txt there are removed too).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+
+usage() {
+  cat >&2 <<'EOF'
+usage: scripts/release.sh --plugin FILE --console FILE --card FILE --core FILE --out DIR
+                          [--sign FILE.p12] [--skip-smoke]
+       (the PKCS#12 file's password in TOVARA_SIGN_PASSWORD, which may be empty)
+EOF
+  exit 2
+}
+fail() { echo "release: $*" >&2; exit 1; }
+
+declare -A input=()
+out= sign= smoke=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --plugin|--console|--card|--core)
+      [ $# -ge 2 ] || usage; input[${1#--}]=$2; shift 2 ;;
+    --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
+    --sign) [ $# -ge 2 ] || usage; sign=$2; shift 2 ;;
+    --skip-smoke) smoke=0; shift ;;
+    *) echo "release: unknown argument $1" >&2; usage ;;
+  esac
+done
+[ -n "$out" ] || usage
+kinds=(plugin console card core)
+for k in "${kinds[@]}"; do [ -n "${input[$k]:-}" ] || usage; done
+absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+out=$(absolute "$out")
+
+published=(TovaraSetup.exe SHA256SUMS release.txt smoke-installing.png)
+on_exit() {
+  local rc=$?
+  if [ "$rc" -ne 0 ] && [ -d "$out" ]; then
+    for f in "${published[@]}"; do rm -f "$out/$f"; done
+  fi
+}
+trap on_exit EXIT
+
+# --- inputs, before anything is built ----------------------------------------------------
+declare -A facts=()
+bad=0
+python=/usr/bin/python3   # Debian's, as the build uses
+[ -x "$python" ] || python=python3
+for k in "${kinds[@]}"; do
+  input[$k]=$(absolute "${input[$k]}")
+  facts[$k]=$("$python" "$top/payload/check_payload.py" --name "--$k" "$k" "${input[$k]}") || bad=1
+done
+[ "$bad" == 0 ] || exit 1
+
+# The tools (Debian packages, installed when missing) and the locale data Wine runs need.
+bash "$top/scripts/setup.sh" >"${TMPDIR:-/tmp}/tovara-release-setup.$$.log" 2>&1 ||
+  { cat "${TMPDIR:-/tmp}/tovara-release-setup.$$.log" >&2; fail "scripts/setup.sh failed"; }
+rm -f "${TMPDIR:-/tmp}/tovara-release-setup.$$.log"
+
+export TOVARA_SIGN_PASSWORD=${TOVARA_SIGN_PASSWORD:-}
+# p12 ARGS...: openssl pkcs12 on the signing file (again with the legacy ciphers that older
+# exports use, when the first reading fails).
+p12() {
+  openssl pkcs12 -in "$sign" -passin env:TOVARA_SIGN_PASSWORD "$@" 2>/dev/null ||
+    openssl pkcs12 -legacy -in "$sign" -passin env:TOVARA_SIGN_PASSWORD "$@" 2>/dev/null
+}
+if [ -n "$sign" ]; then
+  sign=$(absolute "$sign")
+  [ -f "$sign" ] && [ -r "$sign" ] || fail "--sign $sign: no such readable file"
+  p12 -nokeys -clcerts >/dev/null ||
+    fail "--sign $sign: cannot be read as PKCS#12 with the password in TOVARA_SIGN_PASSWORD"
+  # (the key only passes through a pipe, never into a file; grep -c reads all of it)
+  p12 -nocerts -nodes | grep -c 'PRIVATE KEY' >/dev/null || fail "--sign $sign: holds no private key"
+  p12 -nokeys -clcerts | grep -c 'BEGIN CERTIFICATE' >/dev/null || fail "--sign $sign: holds no certificate"
+fi
+[ ! -e "$out" ] || [ -d "$out" ] || fail "--out $out: not a folder"
+for f in "${published[@]}"; do rm -f "$out/$f"; done
+
+# --- build --------------------------------------------------------------------------------
+build=${TOVARA_RELEASE_BUILD:-$top/build/release}
+stage=$build/release
+rm -rf "$build"
+mkdir -p "$build" "$stage"
+echo "release: building in $build"
+targets=(TovaraSetup)
+[ "$smoke" == 1 ] && targets+=(observer fake_host_gui list_processes)
+if ! { cmake -S "$top" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
+         -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
+         -DTOVARA_PLUGIN_PAYLOAD="${input[plugin]}" -DTOVARA_CONSOLE_PAYLOAD="${input[console]}" \
+         -DTOVARA_CARD_PAYLOAD="${input[card]}" -DTOVARA_CORE_PAYLOAD="${input[core]}" &&
+       cmake --build "$build" --target "${targets[@]}" -j "$(nproc)"; } >"$build/build.log" 2>&1; then
+  tail -20 "$build/build.log" >&2
+  fail "the build failed (log: $build/build.log)"
+fi
+exe=$stage/TovaraSetup.exe
+cp "$build/TovaraSetup.exe" "$exe"
+
+# --- signature ----------------------------------------------------------------------------
+if [ -n "$sign" ]; then
+  echo "release: signing"
+  p12 -nokeys >"$build/signing-certs.pem"
+  p12 -nokeys -clcerts | openssl x509 -out "$build/signer.pem"
+  unsigned=$build/TovaraSetup.unsigned.exe
+  mv "$exe" "$unsigned"
+  # A password goes to osslsigncode on its input rather than on its command line, where any
+  # user could read it; an empty one cannot be read that way.
+  if [ -n "$TOVARA_SIGN_PASSWORD" ]; then
+    printf '%s' "$TOVARA_SIGN_PASSWORD" | osslsigncode sign -pkcs12 "$sign" -readpass - -h sha256 \
+      -in "$unsigned" -out "$exe" >"$build/sign.log" 2>&1
+  else
+    osslsigncode sign -pkcs12 "$sign" -pass "" -h sha256 -in "$unsigned" -out "$exe" \
+      >"$build/sign.log" 2>&1
+  fi || { cat "$build/sign.log" >&2; fail "signing failed"; }
+  osslsigncode verify -in "$exe" -CAfile "$build/signing-certs.pem" >"$build/verify.log" 2>&1 &&
+    grep -q '^Signature verification: ok' "$build/verify.log" ||
+    { cat "$build/verify.log" >&2; fail "the signature does not verify against the signing certificate"; }
+  signer=$(openssl x509 -in "$build/signer.pem" -noout -subject -nameopt oneline,-esc_msb | sed 's/^subject=//')
+  fingerprint=$(openssl x509 -in "$build/signer.pem" -noout -fingerprint -sha256 | sed 's/.*=//')
+  thumbprint=$(openssl x509 -in "$build/signer.pem" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g')
+fi
+(cd "$stage" && sha256sum TovaraSetup.exe >SHA256SUMS)
+
+# --- smoke installation -------------------------------------------------------------------
+if [ "$smoke" == 1 ]; then
+  echo "release: smoke installation under Wine (about 80 s)"
+  if ! TOVARA_ROOT=$top TOVARA_EXE=$exe TOVARA_HELPERS=$build/helpers TOVARA_CARRIED=$build/payload \
+       E2E_SHOTS=$stage \
+       bash "$top/scripts/smoke-install.sh" "${input[plugin]}" "${input[console]}" \
+         "${input[card]}" "${input[core]}" >"$build/smoke.log" 2>&1; then
+    grep -E '^(not ok|# )' "$build/smoke.log" >&2 || tail -20 "$build/smoke.log" >&2 || true
+    fail "the smoke installation failed (log: $build/smoke.log)"
+  fi
+fi
+
+# --- release.txt --------------------------------------------------------------------------
+sha() { sha256sum "$1" | cut -c1-64; }
+size() { stat -c %s "$1"; }
+commit=$(git -C "$top" rev-parse --short=12 HEAD 2>/dev/null || echo unknown)
+[ -z "$(git -C "$top" status --porcelain 2>/dev/null)" ] || commit="$commit, with uncommitted changes"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+sum=0
+for k in "${kinds[@]}"; do sum=$((sum + $(size "${input[$k]}"))); done
+{
+  echo "TovaraSetup $version release, made $(date -u '+%Y-%m-%d %H:%M UTC') from commit $commit"
+  echo
+  echo "Inputs"
+  for k in "${kinds[@]}"; do
+    printf '  %-10s %s\n' "--$k" "${input[$k]}"
+    printf '  %-10s %s bytes, SHA-256 %s\n' "" "$(size "${input[$k]}")" "$(sha "${input[$k]}")"
+    printf '  %-10s %s\n' "" "${facts[$k]}"
+  done
+  echo "  the four together: $sum bytes"
+  echo
+  echo "TovaraSetup.exe"
+  echo "  $(size "$exe") bytes, SHA-256 $(sha "$exe")"
+  awk -v e="$(size "$exe")" -v s="$sum" 'BEGIN {
+    printf "  %.3f x the four inputs (%+d bytes; it also carries the data texts and the font)\n", e / s, e - s }'
+  echo
+  echo "Signature"
+  if [ -n "$sign" ]; then
+    echo "  Authenticode, SHA-256, no timestamp; verified with osslsigncode against the signing certificate"
+    echo "  signer: $signer"
+    echo "  certificate SHA-256 fingerprint: $fingerprint"
+    echo "  certificate thumbprint (SHA-1, as Windows shows it): $thumbprint"
+  else
+    echo "  not signed"
+  fi
+  echo
+  echo "Smoke installation"
+  if [ "$smoke" == 1 ]; then
+    echo "  passed: under Wine in a fresh host folder, one click on the install button; exit code 0;"
+    echo "  the four programs written byte for byte as the inputs; the three data files as built;"
+    echo "  picture of the window on the way: smoke-installing.png"
+  else
+    echo "  skipped (--skip-smoke)"
+  fi
+} >"$stage/release.txt"
+
+# --- publish ------------------------------------------------------------------------------
+mkdir -p "$out"
+for f in "${published[@]}"; do
+  if [ -f "$stage/$f" ]; then cp "$stage/$f" "$out/$f"; fi
+done
+echo "release: $out/TovaraSetup.exe ($(size "$exe") bytes)$([ -n "$sign" ] && echo ", signed by $signer")"

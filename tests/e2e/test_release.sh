@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# A release as the maintainer makes it: scripts/release.sh on real compiled programs (the
+# real-like inputs from Debian's wine32), signed with a throwaway certificate made here, with
+# its smoke installation under Wine. The download verifies (SHA256SUMS, the signature against
+# the certificate), release.txt names the signer, the inputs and the passed installation, and
+# the installation wrote the four inputs byte for byte. A second release of the same inputs,
+# unsigned, is byte for byte the signed program without its signature: the build is
+# reproducible and signing only appends.
+source "$(dirname "$0")/lib.sh"
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/tovara-release.XXXXXX")
+kept=   # the smoke installation's folder, kept for a look at the host folder
+trap 'rm -rf "$tmp" ${kept:+"$kept"}' EXIT
+release=$TOVARA_ROOT/scripts/release.sh
+
+bash "$TOVARA_ROOT/scripts/real-like-inputs.sh" "$tmp/in" || bail "real-like inputs made"
+inputs=(--plugin "$tmp/in/plugin.dll" --console "$tmp/in/console.exe" --card "$tmp/in/card.exe"
+        --core "$tmp/in/core.dll")
+
+# The throwaway certificate: self-signed, its key only inside the password-protected file.
+password="test-$RANDOM$RANDOM"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$tmp/key.pem" -out "$tmp/cert.pem" -days 2 \
+  -subj "/CN=Tovara release test/O=Tovara tests" 2>/dev/null &&
+  openssl pkcs12 -export -inkey "$tmp/key.pem" -in "$tmp/cert.pem" -out "$tmp/test.p12" \
+    -passout "pass:$password" || bail "test certificate made"
+rm -f "$tmp/key.pem"
+
+# run_release LOG ARGS...: sets RC.
+run_release() {
+  local log=$1
+  shift
+  RC=0
+  bash "$release" "${inputs[@]}" "$@" >"$log" 2>&1 || RC=$?
+  [ "$RC" == 0 ] || sed 's/^/#   /' "$log" | tail -20
+}
+
+signed=$tmp/signed
+TOVARA_SIGN_PASSWORD=$password TOVARA_RELEASE_BUILD=$tmp/build1 E2E_KEEP=1 \
+  run_release "$tmp/signed.log" --out "$signed" --sign "$tmp/test.p12"
+kept=$(sed -n 's/^# kept //p' "$tmp/build1/smoke.log" 2>/dev/null | tail -1 || true)
+case $kept in "${TMPDIR:-/tmp}"/tovara-smoke-install.*) ;; *) kept= ;; esac
+check_eq "the signed release with its smoke installation succeeds" 0 "$RC"
+[ "$RC" == 0 ] || e2e_finish
+check "SHA256SUMS lists TovaraSetup.exe and verifies" \
+  bash -c "cd '$signed' && grep -q ' TovaraSetup.exe\$' SHA256SUMS && sha256sum -c --strict --quiet SHA256SUMS"
+check "the signature verifies against the test certificate" \
+  bash -c "osslsigncode verify -in '$signed/TovaraSetup.exe' -CAfile '$tmp/cert.pem' | grep -q '^Signature verification: ok'"
+check "release.txt names the signer" \
+  grep -qxF '  signer: CN = Tovara release test, O = Tovara tests' "$signed/release.txt"
+for f in plugin.dll console.exe card.exe core.dll; do
+  check "release.txt lists $f with its size and SHA-256" grep -qF \
+    "$(stat -c %s "$tmp/in/$f") bytes, SHA-256 $(sha256sum "$tmp/in/$f" | cut -c1-64)" "$signed/release.txt"
+done
+check "release.txt reports the smoke installation passed" grep -q '^  passed: ' "$signed/release.txt"
+check "the picture of the installation is beside release.txt" test -s "$signed/smoke-installing.png"
+
+# The host folder of the smoke installation.
+if [ -n "$kept" ] && [ -d "$kept/host" ]; then
+  i=0
+  for f in plugin.dll console.exe card.exe core.dll; do
+    i=$((i + 1))
+    installed=$(expected_payloads "$kept/host" | sed -n "${i}p" | cut -f2)
+    check "installed $(basename "$installed"): byte for byte the input $f" \
+      same_bytes "$tmp/in/$f" "$installed"
+  done
+else
+  check "the smoke installation's host folder was kept for a look" false
+fi
+
+unsigned=$tmp/unsigned
+TOVARA_RELEASE_BUILD=$tmp/build2 run_release "$tmp/unsigned.log" --out "$unsigned" --skip-smoke
+check_eq "a second release of the same inputs, unsigned and without smoke, succeeds" 0 "$RC"
+check "release.txt of the second says not signed, smoke skipped" \
+  bash -c "grep -qx '  not signed' '$unsigned/release.txt' && grep -qx '  skipped (--skip-smoke)' '$unsigned/release.txt'"
+osslsigncode remove-signature -in "$signed/TovaraSetup.exe" -out "$tmp/stripped.exe" >/dev/null 2>&1 || true
+check "the signed program without its signature is byte for byte the unsigned release" \
+  same_bytes "$unsigned/TovaraSetup.exe" "$tmp/stripped.exe"
+e2e_finish
