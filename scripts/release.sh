@@ -71,6 +71,11 @@ done
 bash "$top/scripts/setup.sh" >"${TMPDIR:-/tmp}/tovara-release-setup.$$.log" 2>&1 ||
   { cat "${TMPDIR:-/tmp}/tovara-release-setup.$$.log" >&2; fail "scripts/setup.sh failed"; }
 rm -f "${TMPDIR:-/tmp}/tovara-release-setup.$$.log"
+if [ "$smoke" == 1 ]; then
+  # (in a subshell: the environment it sets is for the smoke installation only)
+  why=$(source "$top/scripts/wine-env.sh" 2>/dev/null; tovara_wine_runs || echo "$TOVARA_WINE_WHY")
+  [ -z "$why" ] || fail "the smoke installation needs Wine, which cannot run here: $why (--skip-smoke makes a release without it)"
+fi
 
 export TOVARA_SIGN_PASSWORD=${TOVARA_SIGN_PASSWORD:-}
 # p12 ARGS...: openssl pkcs12 on the signing file (again with the legacy ciphers that older

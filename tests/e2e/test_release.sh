@@ -33,9 +33,17 @@ run_release() {
   [ "$RC" == 0 ] || sed 's/^/#   /' "$log" | tail -20
 }
 
+# The smoke installation runs under Wine; where Wine cannot run, the rest is still proven.
+smoke=()
+source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
+if ! tovara_wine_runs; then
+  note "SKIP the smoke installation and its checks: $TOVARA_WINE_WHY"
+  smoke=(--skip-smoke)
+fi
+
 signed=$tmp/signed
 TOVARA_SIGN_PASSWORD=$password TOVARA_RELEASE_BUILD=$tmp/build1 E2E_KEEP=1 \
-  run_release "$tmp/signed.log" --out "$signed" --sign "$tmp/test.p12"
+  run_release "$tmp/signed.log" --out "$signed" --sign "$tmp/test.p12" "${smoke[@]}"
 kept=$(sed -n 's/^# kept //p' "$tmp/build1/smoke.log" 2>/dev/null | tail -1 || true)
 case $kept in "${TMPDIR:-/tmp}"/tovara-smoke-install.*) ;; *) kept= ;; esac
 check_eq "the signed release with its smoke installation succeeds" 0 "$RC"
@@ -50,11 +58,15 @@ for f in plugin.dll console.exe card.exe core.dll; do
   check "release.txt lists $f with its size and SHA-256" grep -qF \
     "$(stat -c %s "$tmp/in/$f") bytes, SHA-256 $(sha256sum "$tmp/in/$f" | cut -c1-64)" "$signed/release.txt"
 done
-check "release.txt reports the smoke installation passed" grep -q '^  passed: ' "$signed/release.txt"
-check "the picture of the installation is beside release.txt" test -s "$signed/smoke-installing.png"
+if [ ${#smoke[@]} -eq 0 ]; then
+  check "release.txt reports the smoke installation passed" grep -q '^  passed: ' "$signed/release.txt"
+  check "the picture of the installation is beside release.txt" test -s "$signed/smoke-installing.png"
+fi
 
 # The host folder of the smoke installation.
-if [ -n "$kept" ] && [ -d "$kept/host" ]; then
+if [ ${#smoke[@]} -ne 0 ]; then
+  :
+elif [ -n "$kept" ] && [ -d "$kept/host" ]; then
   i=0
   for f in plugin.dll console.exe card.exe core.dll; do
     i=$((i + 1))
