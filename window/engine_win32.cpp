@@ -464,7 +464,9 @@ bool LoadInstallerWindow() {
 
 bool EnginePreTranslate(MSG* msg) {
   if (!WindowOpen() || !msg) return false;
-  if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return false;
+  // Plain Esc only: with Alt held it arrives as WM_SYSKEYDOWN, the system's window-switching
+  // key, which must not close the window.
+  if (msg->message != WM_KEYDOWN) return false;
   if (msg->wParam != VK_ESCAPE) return false;
   if (msg->hwnd != g_window.hwnd && !IsChild(g_window.hwnd, msg->hwnd)) return false;
   SendMessageA(g_window.hwnd, WM_CLOSE, 0, 0);
