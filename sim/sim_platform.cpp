@@ -141,6 +141,9 @@ bool TerminateProcessByName(const char* name, bool caseSensitive) {
 
 void OpenWebAddress(const char* address) { S().addresses.push_back(address ? address : ""); }
 
+// ---- The system's ANSI code page: 936, as on the Chinese systems the installer is made for.
+bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+
 // ---- The end of the program.
 void ReleasePlatformResources() { S().endCleanupRan = true; }
 

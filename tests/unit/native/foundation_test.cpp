@@ -42,6 +42,10 @@ TEST(RunDirectory, IsEverythingBeforeTheLastRealBackslash) {
   EXPECT_STREQ(FolderOfPath("\x95\x5CSetup.exe").c_str(), "");
   // A root path keeps nothing but the drive.
   EXPECT_STREQ(FolderOfPath("C:\\Setup.exe").c_str(), "C:");
+  // A path the system cut short at the buffer's end (no terminating zero) is scanned as it
+  // was returned.
+  const char cut[] = {'C', ':', '\\', 'Q', '\\', 'S', 'e', 't'};
+  EXPECT_STREQ(FolderOfPath(cut, sizeof cut).c_str(), "C:\\Q");
 }
 
 TEST(RunDirectory, AnswersACopyOfHostDir) {
