@@ -153,16 +153,16 @@ void EndProgram(int exitCode) {
 }
 
 void FatalError(const char* message, int code) {
-  Text report = FatalErrorReport(message, code);
-  S().boxes.push_back({S().now, report.c_str(), "错误", 0x10});
+  const FatalReport report = FatalErrorReport(message, code);
+  S().boxes.push_back({S().now, report.c_str(), "错误", kFatalErrorBoxStyle});
   Frame().endRoutine = nullptr;
   EndProgram(-1);
 }
 
 // ---- Memory.
 void* AllocateBytes(int count) {
-  if (S().failAllocations > 0) {
-    --S().failAllocations;
+  if (S().failAllocations != 0) {   // negative: every allocation from now on fails
+    if (S().failAllocations > 0) --S().failAllocations;
     AllocationFailed(count);
   }
   void* p = count > 0 ? std::malloc(static_cast<size_t>(count)) : nullptr;
