@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "services/fatal.h"
+#include "services/frame_state.h"
 
 namespace {
 
@@ -9,7 +10,7 @@ void Append(FatalReport& report, int& length, const char* part) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(part ? part : "");
   const int room = static_cast<int>(sizeof report.text) - 1;
   for (int i = 0; p[i] != 0;) {
-    const int size = (p[i] >= 0x81 && p[i + 1] != 0) ? 2 : 1;
+    const int size = (IsLeadByte(p[i]) && p[i + 1] != 0) ? 2 : 1;
     if (length + size > room) break;
     for (int k = 0; k < size; ++k) report.text[length++] = static_cast<char>(p[i + k]);
     i += size;
