@@ -101,7 +101,7 @@ check "info text never brighter than its grey" eval \
 # --- Alt+Esc (the system's window-switching key) leaves it open; Esc closes it ------------
 press alt+Escape
 sleep 1
-check "Alt+Esc: the program goes on" eval '! grep -qE "^[0-9]+ (exit code=|gone hwnd=)" "$log"'
+check "Alt+Esc: the program goes on" eval '! grep -qE "^[0-9]+ (exit code=|gone hwnd=$W\$)" "$log"'
 check_eq "Alt+Esc: the window is still shown" 1 "$(window_field "$log" "$W" visible)"
 press Escape
 wait_exit "$log" 20
