@@ -80,11 +80,18 @@ loaded_in_setup() {
 }
 
 # check_not_loaded_c WHEN: no planted library ran inside run C's TovaraSetup.exe (so far).
+# A name that Wine's own libraries pull in at start-up (WINE_PULLS, measured below) cannot be
+# told apart there; for it the program's own import table must not name it.
 check_not_loaded_c() {
   local n
   for n in $NOT_KNOWN; do
-    check "run C, $1: the planted $n.dll never ran inside TovaraSetup.exe" \
-      eval "! loaded_in_setup '$hostC' $n"
+    if [[ " $WINE_PULLS " == *" $n "* ]]; then
+      check "run C, $1: TovaraSetup.exe does not import $n.dll (Wine's own libraries load it)" \
+        eval "! i686-w64-mingw32-objdump -p '$TOVARA_EXE' | grep -qiE 'DLL Name: $n\.dll'"
+    else
+      check "run C, $1: the planted $n.dll never ran inside TovaraSetup.exe" \
+        eval "! loaded_in_setup '$hostC' $n"
+    fi
   done
 }
 
@@ -92,6 +99,33 @@ NOT_KNOWN="winmm uxtheme dwmapi version"
 for n in $NOT_KNOWN; do
   [ -f "$TOVARA_HELPERS/planted/$n.dll" ] || bail "planted $n.dll built"
 done
+
+# --- control 5: what Wine itself loads from the program's folder ------------------------------
+# A program that imports none of these names (the stand-in host: kernel32, msvcrt, user32),
+# named TovaraSetup.exe so that run C's load order applies, started in a folder holding all
+# four. Whatever it runs comes from Wine's own libraries (Wine's user32 imports version.dll;
+# Windows' does not), before any code of the program: a Wine difference that run C must not
+# count against the installer.
+native_first_for_setup $NOT_KNOWN
+c5=$E2E_TMP/control5
+mkdir -p "$c5"
+for n in $NOT_KNOWN; do
+  cp "$TOVARA_HELPERS/planted/$n.dll" "$c5/$n.dll"
+done
+cp "$TOVARA_HELPERS/fake_host_gui.exe" "$c5/TovaraSetup.exe"
+wine "$c5/TovaraSetup.exe" "$(winpath "$c5/pid")" >/dev/null 2>&1 &
+E2E_PIDS+=($!)
+for _ in $(seq 1 100); do
+  [ -s "$c5/pid" ] && break
+  sleep 0.1
+done
+[ -s "$c5/pid" ] || bail "control 5: the stand-in started"
+wine taskkill /f /pid "$(tr -d '\r\n' <"$c5/pid")" >/dev/null 2>&1
+WINE_PULLS=
+for n in $NOT_KNOWN; do
+  if loaded_in_setup "$c5" "$n"; then WINE_PULLS="$WINE_PULLS $n"; fi
+done
+note "Wine's own libraries load from the program's folder (native first):${WINE_PULLS:- none}"
 
 # --- run A: planted before the start, Wine's default load order ------------------------------
 hostA=$E2E_TMP/hostA
@@ -112,7 +146,6 @@ make_data_host "$hostC"
 for n in $NOT_KNOWN; do
   cp "$TOVARA_HELPERS/planted/$n.dll" "$hostC/$n.dll"
 done
-native_first_for_setup $NOT_KNOWN
 logC=$E2E_TMP/c.log
 run_installer_observed "$hostC" "$logC" --timeout 120000
 wait_window_shown "$logC" 30 || bail "run C: the installer window is shown"
