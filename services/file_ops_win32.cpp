@@ -29,7 +29,8 @@ bool DeleteOneFile(const char* path) {
 namespace {
 
 // The new content goes to a short-named file in the target's folder, "~tv<n>.tmp"
-// (file_ops.h). n counts up past names that are taken (a file another writer holds open).
+// (file_ops.h). n counts up past names that are taken (a file another writer holds open, or a
+// read-only one that could not be cleared).
 HANDLE CreateTempBeside(const char* path, Text* tempName) {
   for (int n = 1; n <= kWriteTempLast; ++n) {
     *tempName = WriteTempPath(path, n);
@@ -37,7 +38,9 @@ HANDLE CreateTempBeside(const char* path, Text* tempName) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+        error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+      break;
   }
   return INVALID_HANDLE_VALUE;
 }
