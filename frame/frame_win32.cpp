@@ -22,16 +22,18 @@ void HardenLibrarySearch() {
   if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryA("");
 }
 
+bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
 static void NoEndWork() {}
 
 int StartRoutine() {
   FrameState& frame = Frame();
   if (SUCCEEDED(OleInitialize(nullptr))) MarkOleInitialised();
+  // A path longer than the buffer comes back cut short (and, on older systems, without its
+  // terminating zero): it is scanned as returned.
   char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n >= MAX_PATH) n = 0;
-  path[n] = 0;
-  frame.runDirectory = FolderOfPath(path);
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  frame.runDirectory = FolderOfPath(path, static_cast<int>(n <= MAX_PATH ? n : MAX_PATH));
   SetCurrentDirectoryA(frame.runDirectory.c_str());
   // The window description is compiled in; the system function table needs no filling.
   frame.endRoutine = NoEndWork;

@@ -2,10 +2,10 @@
 // its checks the thread sleeps until a message arrives or the remaining time is up, so a
 // long installation costs next to no processor time.
 #include <windows.h>
-#include <mmsystem.h>
 
 #include "services/dispatch_win32.h"
 #include "services/platform.h"
+#include "services/system_functions_win32.h"
 #include "window/engine_win32.h"
 
 void DispatchOneMessage(MSG* msg) {
@@ -31,10 +31,44 @@ static bool DispatchWaiting() {
 
 void ProcessEvents() { DispatchWaiting(); }
 
+namespace {
+
+// The finer timer comes from winmm.dll, which is not one of Windows' known libraries: as an
+// import of the program it would be looked up in the program's own folder (the host folder,
+// full of plugin DLLs) before WinMain runs. So it is bound here, at the first Delay, from the
+// system folder only. Without it a Delay still works, with the coarser system tick.
+typedef UINT(WINAPI* TimePeriodFn)(UINT);
+
+struct FineTimer {
+  TimePeriodFn begin = nullptr;
+  TimePeriodFn end = nullptr;
+};
+
+const FineTimer& BindFineTimer() {
+  static bool bound = false;
+  static FineTimer timer;
+  if (bound) return timer;
+  bound = true;
+  if (HMODULE winmm = LoadSystemLibrary("winmm.dll")) {
+    timer.begin = reinterpret_cast<TimePeriodFn>(
+        reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
+    timer.end = reinterpret_cast<TimePeriodFn>(
+        reinterpret_cast<void*>(GetProcAddress(winmm, "timeEndPeriod")));
+    if (!timer.begin || !timer.end) {
+      timer = FineTimer();
+      FreeLibrary(winmm);
+    }
+  }
+  return timer;
+}
+
+}  // namespace
+
 void Delay(int32_t ms) {
   if (ms <= 0) return;
   // Waits shorter than the system tick (~16 ms) would stretch without a finer timer.
-  const bool fineTimer = timeBeginPeriod(1) == TIMERR_NOERROR;
+  const FineTimer& timer = BindFineTimer();
+  const bool fineTimer = timer.begin && timer.begin(1) == 0;   // TIMERR_NOERROR
   const DWORD start = GetTickCount();
   bool quitWaiting = DispatchWaiting();
   quitWaiting = DispatchWaiting() || quitWaiting;
@@ -51,5 +85,5 @@ void Delay(int32_t ms) {
     quitWaiting = DispatchWaiting();
     quitWaiting = DispatchWaiting() || quitWaiting;
   }
-  if (fineTimer) timeEndPeriod(1);
+  if (fineTimer) timer.end(1);
 }

@@ -26,13 +26,20 @@ void EndProgram(int exitCode) {
 }
 
 void FatalError(const char* message, int code) {
-  Text report = FatalErrorReport(message, code);
+  // Nothing the report box dispatches may report again; should anything still fail while
+  // the box is up, the program ends at once instead of stacking boxes.
+  static bool reporting = false;
+  if (reporting) EndProgram(-1);
+  reporting = true;
+  EngineHoldEvents();
+  // Built without the heap: this is also where a failed allocation ends.
+  const FatalReport report = FatalErrorReport(message, code);
   // A waiting quit request (the window was closed during a Delay) would end the box's modal
   // loop at once; the user must see the report, so take it out of the queue first.
   MSG msg;
   while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
-  MessageBoxA(nullptr, report.c_str(), "错误", MB_ICONERROR | MB_OK | MB_TASKMODAL);
+  MessageBoxA(nullptr, report.c_str(), "错误", kFatalErrorBoxStyle);
   Frame().endRoutine = nullptr;
   EndProgram(-1);
 }

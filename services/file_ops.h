@@ -16,5 +16,17 @@ inline bool WriteWholeFile(const char* path, const ByteBlock& block) {
   return WriteWholeFile(path, &block, 1);
 }
 
+// The temporary file of a whole-file write: "~tv<n>.tmp" in the target's folder, n from 1 to
+// kWriteTempLast. Its name is never longer than the name of any file the installer writes,
+// so its path is never longer than the target's (Windows' ANSI file functions refuse paths of
+// MAX_PATH bytes or more). Files of exactly these names in the folder are ours, left by a run
+// that was ended half way: they are removed before the next write into that folder.
+constexpr int kWriteTempLast = 9;
+constexpr char kWriteTempPattern[] = "~tv?.tmp";   // finds them (and may find other names)
+Text WriteTempPath(const char* target, int n);
+bool IsWriteTempName(const char* name);            // a file name without its folder
+// name in the folder of target (target's path up to and with its last backslash).
+Text BesideTarget(const char* target, const char* name);
+
 // Starts commandLine (passed unchanged; the caller quotes paths). showMode 1..6, absent: 2.
 bool RunProgram(const char* commandLine, bool wait, std::optional<int> showMode = std::nullopt);

@@ -2,7 +2,6 @@
 // strings handed to the "A" functions unchanged.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "services/file_ops.h"
@@ -29,22 +28,39 @@ bool DeleteOneFile(const char* path) {
 
 namespace {
 
-// The new content goes to a file beside the target, named after it: "<target>.tovara-tmp<n>".
-// n counts up past names that are taken (another writer's file is never touched).
-const int kTempAttempts = 100;
-const char kTempMark[] = ".tovara-tmp";
-
-HANDLE CreateTempBeside(const char* path, char* tempName, int tempSize) {
-  for (int n = 1; n <= kTempAttempts; ++n) {
-    int written = std::snprintf(tempName, tempSize, "%s%s%d", path, kTempMark, n);
-    if (written < 0 || written >= tempSize) return INVALID_HANDLE_VALUE;
-    HANDLE file = CreateFileA(tempName, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+// The new content goes to a short-named file in the target's folder, "~tv<n>.tmp"
+// (file_ops.h). n counts up past names that are taken (a file another writer holds open, or a
+// read-only one that could not be cleared).
+HANDLE CreateTempBeside(const char* path, Text* tempName) {
+  for (int n = 1; n <= kWriteTempLast; ++n) {
+    *tempName = WriteTempPath(path, n);
+    HANDLE file = CreateFileA(tempName->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+        error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+      break;
   }
   return INVALID_HANDLE_VALUE;
+}
+
+// Temporary files of ours left in the folder by a run that was ended half way are removed.
+// The search also matches other names through their short forms, so each name found is
+// checked exactly; any other file is left alone, and so is one that cannot be deleted (a
+// writer that still holds it).
+void RemoveStaleTemps(const char* path) {
+  Text pattern = BesideTarget(path, kWriteTempPattern);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsWriteTempName(found.cFileName))
+      continue;
+    Text stale = BesideTarget(path, found.cFileName);
+    DeleteFileA(stale.c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
 }
 
 bool WriteBlocks(HANDLE file, const ByteBlock* blocks, int count) {
@@ -86,16 +102,18 @@ bool WriteWholeFile(const char* path, const ByteBlock* blocks, int count) {
   if (TextLength(path) == 0) return false;
   if (!TargetMayBeReplaced(path)) return false;
 
-  char tempName[MAX_PATH + 32];
-  HANDLE temp = CreateTempBeside(path, tempName, sizeof tempName);
+  RemoveStaleTemps(path);
+  Text tempName;
+  HANDLE temp = CreateTempBeside(path, &tempName);
   if (temp == INVALID_HANDLE_VALUE) return false;
 
   bool ok = WriteBlocks(temp, blocks, count);
   if (ok) ok = FlushFileBuffers(temp) != FALSE;
   if (!CloseHandle(temp)) ok = false;
   if (ok)
-    ok = MoveFileExA(tempName, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-  if (!ok) DeleteFileA(tempName);
+    ok = MoveFileExA(tempName.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+         FALSE;
+  if (!ok) DeleteFileA(tempName.c_str());
   return ok;
 }
 

@@ -7,13 +7,14 @@ FrameState& Frame() {
   return state;
 }
 
-Text FolderOfPath(const char* path) {
+Text FolderOfPath(const char* path, int length) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(path ? path : "");
+  auto within = [&](int i) { return (length < 0 || i < length) && p[i] != 0; };
   int lastSlash = -1;
-  for (int i = 0; p[i] != 0; ++i) {
-    if (p[i] >= 0x81 && p[i] <= 0xFE) {   // a lead byte of code page 936
-      if (p[i + 1] == 0) break;   // a lone lead byte ends the name
-      ++i;                        // the trail byte is never a separator
+  for (int i = 0; within(i); ++i) {
+    if (IsLeadByte(p[i])) {
+      if (!within(i + 1)) break;   // a lone lead byte ends the name
+      ++i;                         // the trail byte is never a separator
     } else if (p[i] == '\\') {
       lastSlash = i;
     }

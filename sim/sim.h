@@ -93,7 +93,7 @@ void SetFontAddResult(uintptr_t handle);   // default: a non-zero handle
 std::vector<uintptr_t> RemovedFontHandles();
 int AddedFontBytes();                      // length passed to the last add, 0 if none
 
-// The next n allocations fail (memory service).
+// The next n allocations fail (memory service); n = -1: every allocation from now on.
 void FailAllocations(int n);
 
 // The end routine registration check.

@@ -214,8 +214,8 @@ void RemoveTree(const std::string& real) {
   }
 }
 
-bool WriteRealFile(const std::string& real, const std::string& bytes) {
-  std::string temp = real + ".tovara-tmp";
+// Writes bytes to the file `temp` (which must not exist yet), then moves it over `real`.
+bool WriteThrough(const std::string& temp, const std::string& real, const std::string& bytes) {
   int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
   if (fd < 0) return false;
   size_t done = 0;
@@ -228,6 +228,27 @@ bool WriteRealFile(const std::string& real, const std::string& bytes) {
   if (ok) ok = rename(temp.c_str(), real.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
   return ok;
+}
+
+// Test set-up writes: straight to the file, through a temporary name no rule looks at.
+bool WriteRealFile(const std::string& real, const std::string& bytes) {
+  return WriteThrough(real + ".sim-tmp", real, bytes);
+}
+
+// WriteWholeFile as the Win32 one does it, with the installer's own names: our stale
+// temporary files in the target's folder are removed (other names left alone), then the
+// bytes go through the first free "~tv<n>.tmp" there.
+bool WriteBeside(const std::string& path, const Resolved& target, const std::string& bytes) {
+  for (const auto& name : ReadFolder(target.parent))
+    if (IsWriteTempName(name.c_str()) && KindOf(target.parent + "/" + name) == Kind::File)
+      unlink((target.parent + "/" + name).c_str());
+  for (int n = 1; n <= kWriteTempLast; ++n) {
+    Resolved temp = Resolve(WriteTempPath(path.c_str(), n).c_str());
+    if (!temp.valid || temp.parent != target.parent) return false;
+    if (KindOf(temp.real) != Kind::Missing) continue;
+    return WriteThrough(temp.real, target.real, bytes);
+  }
+  return false;
 }
 
 void ListUnder(const std::string& real, const std::string& windowsPath,
@@ -406,7 +427,7 @@ bool WriteWholeFile(const char* path, const ByteBlock* blocks, int count) {
   if (!refused) {
     sim::Resolved r = sim::Resolve(p);
     result = r.valid && !r.parent.empty() && !sim::HasWildcard(r.name) &&
-             sim::KindOf(r.real) != Kind::Folder && sim::WriteRealFile(r.real, bytes);
+             sim::KindOf(r.real) != Kind::Folder && sim::WriteBeside(p, r, bytes);
   }
   return sim::NoteCall("WriteWholeFile", path, result);
 }

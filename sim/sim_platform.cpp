@@ -141,6 +141,9 @@ bool TerminateProcessByName(const char* name, bool caseSensitive) {
 
 void OpenWebAddress(const char* address) { S().addresses.push_back(address ? address : ""); }
 
+// ---- The system's ANSI code page: 936, as on the Chinese systems the installer is made for.
+bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+
 // ---- The end of the program.
 void ReleasePlatformResources() { S().endCleanupRan = true; }
 
@@ -150,16 +153,16 @@ void EndProgram(int exitCode) {
 }
 
 void FatalError(const char* message, int code) {
-  Text report = FatalErrorReport(message, code);
-  S().boxes.push_back({S().now, report.c_str(), "错误", 0x10});
+  const FatalReport report = FatalErrorReport(message, code);
+  S().boxes.push_back({S().now, report.c_str(), "错误", kFatalErrorBoxStyle});
   Frame().endRoutine = nullptr;
   EndProgram(-1);
 }
 
 // ---- Memory.
 void* AllocateBytes(int count) {
-  if (S().failAllocations > 0) {
-    --S().failAllocations;
+  if (S().failAllocations != 0) {   // negative: every allocation from now on fails
+    if (S().failAllocations > 0) --S().failAllocations;
     AllocationFailed(count);
   }
   void* p = count > 0 ? std::malloc(static_cast<size_t>(count)) : nullptr;

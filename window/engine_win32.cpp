@@ -41,6 +41,7 @@ struct EngineWindow {
   HWND hwnd = nullptr;          // null before loading and once destroyed
   bool loaded = false;          // LoadInstallerWindow has created it (it may be gone since)
   bool createdRaised = false;   // the created event ran, so the destroying event is due
+  bool eventsHeld = false;      // the program is ending with a fatal report: no more events
   int pointer = 0;              // MousePointer kind
   HFONT font = nullptr;         // the window's font (WM_SETFONT), not owned
   HICON bigIcon = nullptr;
@@ -161,7 +162,7 @@ void PaintInstallButton(const DRAWITEMSTRUCT& item, const ControlState& state) {
 // Raising events
 
 void Raise(void (*event)()) {
-  if (event) event();
+  if (event && !g_window.eventsHeld) event();
 }
 
 // The mouse pointer the window shows over its client area and its controls; null: the
@@ -464,7 +465,9 @@ bool LoadInstallerWindow() {
 
 bool EnginePreTranslate(MSG* msg) {
   if (!WindowOpen() || !msg) return false;
-  if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return false;
+  // Plain Esc only: with Alt held it arrives as WM_SYSKEYDOWN, the system's window-switching
+  // key, which must not close the window.
+  if (msg->message != WM_KEYDOWN) return false;
   if (msg->wParam != VK_ESCAPE) return false;
   if (msg->hwnd != g_window.hwnd && !IsChild(g_window.hwnd, msg->hwnd)) return false;
   SendMessageA(g_window.hwnd, WM_CLOSE, 0, 0);
@@ -478,6 +481,8 @@ int WindowCount() { return 1; }
 HWND WindowHandle(int index) { return index == 0 ? g_window.hwnd : nullptr; }
 
 void EngineForget() {}
+
+void EngineHoldEvents() { g_window.eventsHeld = true; }
 
 // -----------------------------------------------------------------------------------------
 // Properties

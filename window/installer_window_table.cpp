@@ -2,10 +2,13 @@
 #include "window/events.h"
 #include "window/window_description.h"
 
-const char kPluginWebAddress[] = "tovara-plugin.net";
+// Opened through the shell without a scheme: the shell takes a bare name for a web address
+// only when it begins with "www." (any other bare name is looked up as a file).
+#define TOVARA_PLUGIN_WEB_ADDRESS "www.tovara-plugin.net"
+const char kPluginWebAddress[] = TOVARA_PLUGIN_WEB_ADDRESS;
 
 #define TOVARA_PLUGIN_INFO_CAPTION \
-  "插件版本：Tovara娱乐插件1.3.1版本(普通版)\r\nTovara论坛：tovara-plugin.net"
+  "插件版本：Tovara娱乐插件1.3.1版本(普通版)\r\nTovara论坛：" TOVARA_PLUGIN_WEB_ADDRESS
 
 const WindowDescription kInstallerWindowDescription = {
     "Tovara插件安装程序", 281, 252, 0x000000, OnInstallerWindowCreated, OnInstallerWindowDestroying,

@@ -662,9 +662,9 @@ ignores_sigxfsz() {
   [ -n "$mask" ] && (( (16#$mask >> 24) & 1 ))
 }
 
-# temp_files DIR: files under DIR left by an unfinished whole-file write.
+# temp_files DIR: files under DIR left by an unfinished whole-file write ("~tv<n>.tmp").
 temp_files() {
-  (cd "$1" && find . -name '*.tovara-tmp*' | LC_ALL=C sort)
+  (cd "$1" && find . -name '~tv[1-9].tmp' | LC_ALL=C sort)
 }
 
 # sums DIR: "sha256 size mtime path" of every file under DIR, sorted; equal sums mean

@@ -2,7 +2,7 @@
 # The waiting window, as a user sees it before the click: title, size and place, the eight
 # visible controls with their rectangles, texts and stacking order, its look; then each of the
 # user's ways to close it (Esc, the title bar's close button, Alt+F4) ends the program with
-# exit code 0 and writes nothing.
+# exit code 0 and writes nothing; Alt+Esc does not close it.
 source "$(dirname "$0")/lib.sh"
 e2e_begin
 
@@ -98,7 +98,11 @@ check "info text grey 0x808080 on black" eval 'grep -qx 808080 <<<"$info_colours
 check "info text never brighter than its grey" eval \
   '! grep -vxE "([0-7][0-9A-F]|80){3}" <<<"$info_colours" | grep -q .'
 
-# --- close with Esc ---------------------------------------------------------------------
+# --- Alt+Esc (the system's window-switching key) leaves it open; Esc closes it ------------
+press alt+Escape
+sleep 1
+check "Alt+Esc: the program goes on" eval '! grep -qE "^[0-9]+ (exit code=|gone hwnd=$W\$)" "$log"'
+check_eq "Alt+Esc: the window is still shown" 1 "$(window_field "$log" "$W" visible)"
 press Escape
 wait_exit "$log" 20
 check "Esc: the window is gone before the end" grep -qE "^[0-9]+ gone hwnd=$W\$" "$log"

@@ -79,7 +79,7 @@ wineserver -w
 check "the limited run ends with success (exit $rc)" [ "$rc" -eq 0 ]
 check "the case ran and passed under the limit" grep -q "^\[       OK \] $CASE" "$log"
 check "no temporary file anywhere under the test folder" \
-  bash -c "[ -z \"\$(find '$work/temp' -name '*.tovara-tmp*')\" ]"
+  bash -c "[ -z \"\$(find '$work/temp' -name '~tv[1-9].tmp')\" ]"
 if [ "$failed" -ne 0 ]; then
   sed 's/^/# /' "$log"
 fi

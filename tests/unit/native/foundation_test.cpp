@@ -9,6 +9,7 @@
 #include "services/platform.h"
 #include "services/text_ops.h"
 #include "sim/sim.h"
+#include "sim/sim_files.h"
 #include "window/installer_window.h"
 
 namespace {
@@ -42,6 +43,10 @@ TEST(RunDirectory, IsEverythingBeforeTheLastRealBackslash) {
   EXPECT_STREQ(FolderOfPath("\x95\x5CSetup.exe").c_str(), "");
   // A root path keeps nothing but the drive.
   EXPECT_STREQ(FolderOfPath("C:\\Setup.exe").c_str(), "C:");
+  // A path the system cut short at the buffer's end (no terminating zero) is scanned as it
+  // was returned.
+  const char cut[] = {'C', ':', '\\', 'Q', '\\', 'S', 'e', 't'};
+  EXPECT_STREQ(FolderOfPath(cut, sizeof cut).c_str(), "C:\\Q");
 }
 
 TEST(RunDirectory, AnswersACopyOfHostDir) {
@@ -72,6 +77,7 @@ TEST(FatalError, ShowsTheReportAndEndsWithMinusOne) {
   ASSERT_EQ(sim::MessageBoxes().size(), 1u);
   EXPECT_EQ(sim::MessageBoxes()[0].title, "错误");
   EXPECT_EQ(sim::MessageBoxes()[0].text, "运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n");
+  EXPECT_EQ(sim::MessageBoxes()[0].style, 0x2010u) << "error icon, OK only, task-modal";
   EXPECT_FALSE(endRoutineRan) << "FatalError forgets the end routine without running it";
   EXPECT_TRUE(sim::EndCleanupRan());
 }
@@ -93,6 +99,20 @@ TEST(Memory, AFailedAllocationReportsTheByteCount) {
   EXPECT_EQ(sim::Run([] { Text t("0123456789"); }), -1);
   ASSERT_EQ(sim::MessageBoxes().size(), 1u);
   EXPECT_EQ(sim::MessageBoxes()[0].text, "运行时出错!\r\n\r\n错误信息：分配 11 字节内存失败!\r\n");
+}
+
+TEST(Memory, ALastingFailureStillReportsAndEndsWithMinusOne) {
+  sim::Reset("C:\\Q");
+  ASSERT_TRUE(sim::AddFile("C:\\Q\\CoolQ.exe", "MZ"));
+  ASSERT_TRUE(sim::LoadInstallerWindow());
+  sim::FailAllocations(-1);   // from the click on, every allocation fails
+  EXPECT_EQ(sim::ClickInstallButton(), -1);
+  ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+  const std::string text = sim::MessageBoxes()[0].text;
+  const std::string head = "运行时出错!\r\n\r\n错误信息：分配 ", tail = " 字节内存失败!\r\n";
+  ASSERT_GT(text.size(), head.size() + tail.size());
+  EXPECT_EQ(text.substr(0, head.size()), head);
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
 TEST(MessageBoxes, TitleStyleAndButtonCodes) {

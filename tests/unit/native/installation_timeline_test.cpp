@@ -1,5 +1,7 @@
 // The whole installation from the click to the end of the program, over the simulated
 // platform: status texts with their virtual times, the counter, timers and pointer, the files.
+#include "services/file_ops.h"
+#include "services/frame_state.h"
 #include "tests/unit/native/installation_test_support.h"
 
 namespace installation_test {
@@ -160,6 +162,24 @@ TEST(InstallationTimeline, WindowClosedBeforeAConsoleDeletionStillDeletesIt) {
   EXPECT_EQ(sim::ClickInstallButton(), -1);
   ExpectStatusTimeline(upToDeletion);
   ExpectNoFile(kOld);
+}
+
+// Windows' ANSI file functions refuse paths of MAX_PATH bytes or more: the temporary file each
+// write goes through lies in the target's folder and never has a longer path than the target.
+TEST(InstallationTimeline, NoWriteGoesThroughALongerPathThanItsTarget) {
+  MakeHost();
+  EXPECT_EQ(sim::ClickInstallButton(), 0);
+  int writes = 0;
+  for (const sim::FileCall& call : sim::FileCalls()) {
+    if (call.operation != "WriteWholeFile") continue;
+    ++writes;
+    for (int n = 1; n <= kWriteTempLast; ++n) {
+      Text temp = WriteTempPath(call.path.c_str(), n);
+      EXPECT_LE(temp.Length(), static_cast<int>(call.path.size())) << temp.c_str();
+      EXPECT_STREQ(FolderOfPath(temp.c_str()).c_str(), FolderOfPath(call.path.c_str()).c_str());
+    }
+  }
+  EXPECT_EQ(writes, 7) << "three data files and four programs";
 }
 
 }  // namespace

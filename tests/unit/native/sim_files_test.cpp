@@ -104,6 +104,18 @@ TEST_F(SimFiles, WriteWholeFileReplacesTheContent) {
   EXPECT_EQ(sim::FileBytes(P("\\b.bin")), std::string("abcd"));
 }
 
+// A run ended half way may leave its temporary file: the next write into that folder removes
+// files of exactly those names; other names, and other folders, are left alone.
+TEST_F(SimFiles, WriteWholeFileClearsOurStaleTemporaryFilesInItsFolderOnly) {
+  for (const char* name : {"\\cfg\\~tv1.tmp", "\\cfg\\~tv9.tmp", "\\cfg\\~tv10.tmp",
+                           "\\cfg\\~TV2.TMP", "\\cfg\\a.ini.tmp", "\\~tv2.tmp"})
+    ASSERT_TRUE(sim::AddFile(P(name), "x"));
+  EXPECT_TRUE(Write(P("\\cfg\\a.ini"), "new"));
+  EXPECT_EQ(sim::ListEntries(),
+            (std::vector<std::string>{P("\\cfg\\"), P("\\cfg\\a.ini"), P("\\cfg\\a.ini.tmp"),
+                                      P("\\cfg\\~TV2.TMP"), P("\\cfg\\~tv10.tmp"), P("\\~tv2.tmp")}));
+}
+
 TEST_F(SimFiles, WriteWholeFileRefusals) {
   EXPECT_FALSE(Write("", "x"));
   EXPECT_FALSE(Write(P("\\missing\\a.ini"), "x"));            // parent missing

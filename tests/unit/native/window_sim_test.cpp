@@ -9,6 +9,7 @@
 #include "sim/sim_files.h"
 #include "window/installer_window.h"
 #include "window/spinner.h"
+#include "window/window_description.h"
 
 namespace {
 
@@ -76,6 +77,22 @@ TEST(HostShutdown, NoBoxWhenNoHostRuns) {
   sim::AddFile(HostPath("\\CoolQ.exe"), "MZ");
   sim::AddProcess(11, "CoolQ");
   EXPECT_TRUE(sim::LoadInstallerWindow());
+  EXPECT_TRUE(sim::MessageBoxes().empty());
+}
+
+TEST(PluginInfoLabel, AClickOpensTheWebAddressItsSecondLineShows) {
+  OpenWindow();
+  const std::string caption = sim::CaptionOf(Control::PluginInfoLabel);
+  DescriptionOf(Control::PluginInfoLabel).event();   // the left button released over it
+  ASSERT_EQ(sim::OpenedAddresses().size(), 1u);
+  const std::string address = sim::OpenedAddresses()[0];
+  const size_t lineBreak = caption.find("\r\n");
+  ASSERT_NE(lineBreak, std::string::npos);
+  EXPECT_EQ(caption.substr(lineBreak + 2), "Tovara论坛：" + address);
+  // Without a scheme, the shell opens a bare name as a web page only when it begins "www.".
+  EXPECT_EQ(address.rfind("www.", 0), 0u) << address;
+  EXPECT_EQ(address.find(':'), std::string::npos) << address;
+  EXPECT_TRUE(sim::WindowOpen());
   EXPECT_TRUE(sim::MessageBoxes().empty());
 }
 

@@ -373,6 +373,19 @@ TEST_F(EngineWindowTest, EscapeOnAControlClosesTheWindow) {
   EXPECT_FALSE(IsWindow(button));
 }
 
+TEST_F(EngineWindowTest, AltEscIsPassedOnAndDoesNotClose) {
+  HWND button = ControlHandle(Control::InstallButton);
+  SetFocus(button);
+  // Alt+Esc: WM_SYSKEYDOWN with the context bit (Alt held) set.
+  MSG altEsc = {button, WM_SYSKEYDOWN, VK_ESCAPE, 1 | (1 << 29), 0, {0, 0}};
+  EXPECT_FALSE(EnginePreTranslate(&altEsc));
+  PostMessageA(button, WM_SYSKEYDOWN, VK_ESCAPE, 1 | (1 << 29));
+  PostMessageA(button, WM_SYSKEYUP, VK_ESCAPE, 1 | (1 << 29) | (3u << 30));
+  Pump(50);
+  EXPECT_EQ(WindowHandle(0), hwnd_);
+  EXPECT_TRUE(IsWindow(hwnd_));
+}
+
 TEST_F(EngineWindowTest, EscapeStillClosesOnceTheFocusedButtonIsDisabled) {
   HWND button = ControlHandle(Control::InstallButton);
   SetFocus(button);

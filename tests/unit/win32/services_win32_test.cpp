@@ -11,6 +11,7 @@
 #include "box_capture.h"
 #include "services/fatal.h"
 #include "services/frame_state.h"
+#include "services/memory_win32.h"
 #include "services/platform.h"
 #include "services/system_functions_win32.h"
 #include "services/text_ops.h"
@@ -252,7 +253,7 @@ void CallUnbalanced() {
 }
 
 std::string ExpectedBox(const char* message, int code) {
-  Text report = FatalErrorReport(message, code);
+  const FatalReport report = FatalErrorReport(message, code);
   return "BOX\\[" + BoxCapture::Hex("错误") + "\\|" + BoxCapture::Hex(report.c_str()) + "\\]";
 }
 
@@ -264,6 +265,25 @@ TEST(SystemFunctionTableWin32DeathTest, BindingFailuresAndAnUnbalancedStackEndWi
               ExpectedBox("无法找到指定DLL库文件中的输出命令“NoSuchEntryPoint”", 0));
   EXPECT_EXIT(CallUnbalanced(), ::testing::ExitedWithCode(-1),
               ExpectedBox("调用DLL命令后发现堆栈错误", 6));
+}
+
+// The heap stays exhausted: every allocation from now on fails, the report's included.
+void AllocateFromAnExhaustedHeap() {
+  BoxCapture capture;
+  HANDLE heap = HeapCreate(0, 0x10000, 0x10000);   // a fixed size: it never grows
+  for (SIZE_T size = 0x1000; size > 0; size /= 2)
+    while (HeapAlloc(heap, 0, size)) {
+    }
+  UseAllocationHeap(heap);
+  Text text("0123456789");
+  std::fprintf(stderr, "allocation returned\n");
+  ExitProcess(7);
+}
+
+TEST(MemoryWin32DeathTest, ALastingAllocationFailureStillReports) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(AllocateFromAnExhaustedHeap(), ::testing::ExitedWithCode(-1),
+              ExpectedBox("分配 11 字节内存失败!", 0));
 }
 
 }  // namespace
