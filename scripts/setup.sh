@@ -8,6 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   python3 python3-fonttools opentype-sanitizer procps time file util-linux
+  lzma-dev nsis
 )
 
 missing=()
