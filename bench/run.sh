@@ -330,7 +330,7 @@ row "  minimal window carrying the same inputs" "$(median <"$E2E_TMP/start-carry
 row "Delay(10), 100 runs (ms)" "${d10:-n/a}" "" ""
 row "Delay(1000), 5 runs (ms)" "${d1000:-n/a}" "" ""
 row "TovaraSetup.exe size" "$exe bytes" "" ""
-row "  carried inputs ($ncarried files)" "$carried bytes" "" ""
+row "  carried blocks, packed ($ncarried files)" "$carried bytes" "" ""
 row "  program's own overhead" "$((overhead / 1024)) KB ($overhead bytes)" "target < 300 KB" "$(verdict "$overhead" lt $((300 * 1024)))"
 row "peak working set, fresh installation" "$(mb "${peak:-0}")" "target < 16 MB" "$(verdict "${peak:-}" lt $((16 * 1048576)))"
 row "  same process, VmHWM from /proc" "$(hwm_mb fresh)" "" ""
