@@ -3,7 +3,10 @@
 # reference and its target, all measured in this run under Wine in a private Xvfb display.
 # Figures, not verdicts on the build: nothing here fails a build; "misses" is printed as is.
 #
-#   bench/run.sh                      the whole table (about 6 minutes: two installations, a second clean build)
+#   bench/run.sh                      the whole table (about 6 minutes: two installations, a second clean build),
+#                                     then the size and unpacking figures
+#   bench/run.sh size                 only the size and unpacking figures (bench/size.sh: real-like inputs,
+#                                     the NSIS installer, unpack time and memory; a few builds)
 #   TOVARA_BENCH_BUSY_MS=N            how long the busy-polling reference runs (default 20000)
 #   TOVARA_BENCH_STARTS=N             start-up rounds (default 7)
 #   TOVARA_BENCH_SKIP_REPRO=1         leave out the second clean build (reproducibility line)
@@ -26,6 +29,7 @@
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+[ "${1:-}" == size ] && exec bash bench/size.sh
 bench_out=$top/build/win32/bench
 mkdir -p "$bench_out"
 blog=$bench_out/run.log
@@ -326,7 +330,7 @@ row "  minimal window carrying the same inputs" "$(median <"$E2E_TMP/start-carry
 row "Delay(10), 100 runs (ms)" "${d10:-n/a}" "" ""
 row "Delay(1000), 5 runs (ms)" "${d1000:-n/a}" "" ""
 row "TovaraSetup.exe size" "$exe bytes" "" ""
-row "  carried inputs ($ncarried files)" "$carried bytes" "" ""
+row "  carried blocks, packed ($ncarried files)" "$carried bytes" "" ""
 row "  program's own overhead" "$((overhead / 1024)) KB ($overhead bytes)" "target < 300 KB" "$(verdict "$overhead" lt $((300 * 1024)))"
 row "peak working set, fresh installation" "$(mb "${peak:-0}")" "target < 16 MB" "$(verdict "${peak:-}" lt $((16 * 1048576)))"
 row "  same process, VmHWM from /proc" "$(hwm_mb fresh)" "" ""
@@ -342,3 +346,5 @@ elif TOVARA_ROOT=$top bash tests/build/test_reproducible_exe.sh >"$bench_out/rep
 else
   row "reproducible build (second clean build)" "DIFFERS (see build/win32/bench/repro.log)" "" ""
 fi
+echo
+bash bench/size.sh

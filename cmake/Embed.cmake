@@ -1,6 +1,8 @@
-# Carries a file inside the program image, read-only, written straight from there at run time.
+# Carries a file inside the program image, read-only.
 # tovara_embed(OUT_VAR NAME FILE [DEPENDS target...]) makes an assembler source that defines
-# NAME_data (the bytes) and NAME_size (a 32-bit count) and appends it to OUT_VAR.
+# NAME_data (the bytes) and NAME_size (a 32-bit count) and appends it to OUT_VAR. In the
+# Windows image the carried blocks have a section of their own, .carried; in the simulated
+# platform's build they are writable data, so that tests can damage a block in place.
 function(tovara_embed out_var name file)
   cmake_parse_arguments(E "" "" "DEPENDS" ${ARGN})
   set(src ${CMAKE_BINARY_DIR}/embed/${name}.S)
@@ -9,9 +11,9 @@ function(tovara_embed out_var name file)
 #define TOVARA_CAT(a, b) TOVARA_CAT2(a, b)
 #define SYM(x) TOVARA_CAT(__USER_LABEL_PREFIX__, x)
 #if defined(_WIN32)
-    .section .rdata,\"dr\"
+    .section .carried,\"dr\"
 #else
-    .section .rodata
+    .data
 #endif
     .globl SYM(${name}_data)
     .globl SYM(${name}_size)

@@ -1,7 +1,11 @@
 # TovaraSetup.exe and the pieces the Win32 test programs share with it.
-set(TOVARA_WIN32_FLAGS -fno-exceptions -fno-rtti -Os)
+# Size: the program has one thread, so local statics need no guard (a guard would pull in
+# libstdc++'s exception machinery, its unwinder and the threads library); no unwind tables
+# without exceptions; unused functions and data are dropped at link time.
+set(TOVARA_WIN32_FLAGS -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections -Os)
 set(TOVARA_LINK_FLAGS -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp
-    -Wl,--dynamicbase -Wl,--nxcompat)
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections)
 
 file(GLOB TOVARA_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/services/*_win32.cpp ${CMAKE_SOURCE_DIR}/window/*_win32.cpp
@@ -10,7 +14,8 @@ list(FILTER TOVARA_WIN32_SOURCES EXCLUDE REGEX "winmain_win32\\.cpp$")
 
 # Everything but the entry point: the test programs link it too.
 add_library(tovara_core STATIC ${TOVARA_PORTABLE_SOURCES} ${TOVARA_WIN32_SOURCES} ${TOVARA_EMBEDDED})
-target_compile_options(tovara_core PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TOVARA_WIN32_FLAGS}>)
+target_compile_options(tovara_core PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TOVARA_WIN32_FLAGS}>
+  $<$<COMPILE_LANGUAGE:C>:-Os -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections>)
 target_compile_definitions(tovara_core PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600)
 target_link_libraries(tovara_core PUBLIC ole32 gdi32 user32 kernel32 shell32)
 if(TOVARA_EMBED_DEPENDS)
@@ -36,3 +41,7 @@ add_executable(delay_bench ${CMAKE_SOURCE_DIR}/bench/delay_bench.cpp)
 target_link_libraries(delay_bench PRIVATE tovara_core)
 target_link_options(delay_bench PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(delay_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+add_executable(unpack_bench ${CMAKE_SOURCE_DIR}/bench/unpack_bench.cpp)
+target_link_libraries(unpack_bench PRIVATE tovara_core psapi)
+target_link_options(unpack_bench PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(unpack_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

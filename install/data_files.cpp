@@ -18,7 +18,7 @@ struct Step {
 // An INI file written in up to four attempts, each failure followed by two notices.
 struct DataFile {
   const char* name;                  // in ConfigFolder
-  ByteBlock (*content)();            // made anew for every attempt
+  bool (*content)(ByteBlock* file);  // made anew for every attempt; false: no intact content
   const char* checking;
   const char* found;
   const char* missing;
@@ -30,18 +30,19 @@ struct DataFile {
   int32_t closingWait;               // after every path, the found file's too
 };
 
-ByteBlock ConfigFileContent() { return DefaultConfigText(); }
-
 // The carried fortune text marks its line breaks with "[enter]"; the file has CR LF.
-ByteBlock FortuneFileContent() {
-  Text marked = CarriedText(FortuneText());
+bool FortuneFileContent(ByteBlock* file) {
+  ByteBlock carried;
+  if (!UnpackFortuneText(&carried)) return false;
+  Text marked = CarriedText(carried);
   Text lines = ReplaceAll(marked.c_str(), "[enter]", "\r\n");
-  return ToBytes(lines.c_str());
+  *file = ToBytes(lines.c_str());
+  return true;
 }
 
 const DataFile kConfigFile = {
     "\\插件配置.ini",
-    ConfigFileContent,
+    UnpackDefaultConfigText,
     "检查配置文件是否存在中.....",
     "找到配置文件，自动跳过写出配置文件",
     "无法找到配置文件，即将写入配置文件",
@@ -101,8 +102,8 @@ void PrepareDataFile(const DataFile& file) {
         4,
         [&] {
           ++attempt;
-          ByteBlock content = file.content();
-          return WriteWholeFile(path.c_str(), content);
+          ByteBlock content;
+          return file.content(&content) && WriteWholeFile(path.c_str(), content);
         },
         [&](int k) {
           for (const Step& step : file.afterFailure[k - 1]) ShowStep(step.status, step.waitMs);
@@ -129,7 +130,8 @@ void PrepareTeaserFile() {
       Text count = Concat({"正在写出第", n.c_str(), "个【一共1000个】...."});
       ShowStep(count.c_str(), 10);
     }
-    if (WriteWholeFile(path.c_str(), TeaserData()))
+    ByteBlock teasers;
+    if (UnpackTeaserData(&teasers) && WriteWholeFile(path.c_str(), teasers))
       SetStatus("写出脑筋急转弯数据完成！....");
     else
       SetStatus("写出脑筋急转弯数据失败，跳过此步，请自行配置（没有急转弯数据，急转弯功能将无法使用！）....");

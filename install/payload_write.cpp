@@ -13,9 +13,10 @@ namespace {
 
 const char kConsoleProgram[] = "\\Tovara娱乐插件1.3.1版本控制台.exe";
 
-// A payload written in up to three attempts one second apart.
+// A payload written in up to three attempts one second apart. Each attempt unpacks the
+// carried program anew; one that cannot be unpacked intact is a failed attempt.
 struct PayloadWrite {
-  ByteBlock (*payload)();
+  bool (*unpack)(ByteBlock* file);
   const char* destination;           // relative to HostDir
   const char* announcement;
   int32_t announcementWaitMs;
@@ -26,7 +27,7 @@ struct PayloadWrite {
 };
 
 const PayloadWrite kPluginWrite = {
-    PluginPayload,
+    UnpackPluginPayload,
     "\\plugin\\Tovara娱乐插件1.3.1版本.cqp.dll",
     "写出文件到plugin中.....",
     2000,
@@ -37,7 +38,7 @@ const PayloadWrite kPluginWrite = {
 };
 
 const PayloadWrite kConsoleWrite = {
-    ConsolePayload,
+    UnpackConsolePayload,
     kConsoleProgram,
     "正在写出控制台中....",
     0,
@@ -48,7 +49,7 @@ const PayloadWrite kConsoleWrite = {
 };
 
 const PayloadWrite kCoreWrite = {
-    CorePayload,
+    UnpackCorePayload,
     "\\tovarachajian2.dll",
     "正在写出核心文件中....",
     1000,
@@ -61,9 +62,12 @@ const PayloadWrite kCoreWrite = {
 bool WritePayload(const PayloadWrite& write) {
   ShowStep(write.announcement, write.announcementWaitMs);
   Text path = HostPath(write.destination);
-  ByteBlock payload = write.payload();
   const bool written = TryRepeatedly(
-      3, [&] { return WriteWholeFile(path.c_str(), payload); },
+      3,
+      [&] {
+        ByteBlock payload;
+        return write.unpack(&payload) && WriteWholeFile(path.c_str(), payload);
+      },
       [&](int k) { ShowStep(write.retryNotices[k - 1], 1000); });
   if (written) {
     ShowStep(write.written, 1000);
@@ -83,7 +87,8 @@ bool WriteCardProgram() {
   SetStatus("正在准备写出核心文件中....");
   Text path = HostPath(Concat({kConfigFolder, "\\名片.exe"}).c_str());
   DeleteOneFile(path.c_str());
-  const bool written = WriteWholeFile(path.c_str(), CardPayload());
+  ByteBlock card;
+  const bool written = UnpackCardPayload(&card) && WriteWholeFile(path.c_str(), card);
   Delay(1000);
   return written;
 }

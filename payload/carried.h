@@ -1,14 +1,21 @@
 #pragma once
-// The build inputs carried in the program image, read-only. Each is handed out as a view:
-// written byte for byte straight from the image and never released.
+// The build inputs carried in the program image, each packed by payload/pack.py: a small
+// header, then the file itself or its compressed stream. A write unpacks its file anew at
+// every attempt; the image itself is never changed.
 #include <cstdint>
 
 #include "services/text.h"
 
+// Unpacks a carried block into `file`: a new heap block holding the file as it was at build
+// time (a view of the image for a stored file). False, with `file` empty, when the block is
+// damaged: a header that fails its own check, a decoder error, or a size or SHA-256 that
+// differs from the file's. Never reads or writes outside the block or the new file.
+bool UnpackCarried(const unsigned char* block, uint32_t blockSize, ByteBlock* file);
+
 #define TOVARA_CARRIED(name)                    \
   extern "C" const unsigned char name##_data[]; \
   extern "C" const uint32_t name##_size;        \
-  inline ByteBlock name() { return ByteBlock::View(name##_data, static_cast<int>(name##_size)); }
+  inline bool Unpack##name(ByteBlock* file) { return UnpackCarried(name##_data, name##_size, file); }
 
 TOVARA_CARRIED(DefaultConfigText)   // 插件配置.ini as written
 TOVARA_CARRIED(FortuneText)         // fortune records, line breaks marked "[enter]"

@@ -9,6 +9,7 @@ PACKAGES=(
   wine wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   python3 python3-fonttools opentype-sanitizer procps time file util-linux
   osslsigncode openssl
+  lzma-dev nsis
 )
 
 missing=()

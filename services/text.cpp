@@ -70,6 +70,18 @@ ByteBlock ByteBlock::View(const void* data, int size) {
   return b;
 }
 
+ByteBlock ByteBlock::Adopt(unsigned char* data, int size) {
+  ByteBlock b;
+  if (size <= 0) {
+    ReleaseBytes(data);
+    return b;
+  }
+  b.data_ = data;
+  b.size_ = size;
+  b.owned_ = true;
+  return b;
+}
+
 ByteBlock ByteBlock::CopyOf(const void* data, int size) {
   ByteBlock b;
   if (size <= 0) return b;

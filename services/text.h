@@ -40,6 +40,8 @@ struct ByteBlock {
   static ByteBlock View(const void* data, int size);
   // A new block holding a copy of size bytes.
   static ByteBlock CopyOf(const void* data, int size);
+  // Takes ownership of a block of size bytes from AllocateBytes.
+  static ByteBlock Adopt(unsigned char* data, int size);
 
   const unsigned char* Data() const { return data_; }
   int Size() const { return size_; }

@@ -9,6 +9,9 @@
 void* SpinnerFontHandle = nullptr;
 int32_t SpinnerGlyphCode = 0;
 
+// The unpacked font, kept while the font is added; a damaged one is not added (handle 0).
+static ByteBlock spinnerFont;
+
 Text GlyphText(int32_t code) {
   // The four little-endian bytes of a code below 0x10000 are a zero-terminated UTF-16 string
   // of one character.
@@ -22,15 +25,19 @@ Text GlyphText(int32_t code) {
 }
 
 void PrepareSpinnerFont() {
-  ByteBlock font = SpinnerFont();
   uint32_t added = 0;
-  SpinnerFontHandle = SysAddFontMemResourceEx(font.Data(), static_cast<uint32_t>(ByteLength(font)),
-                                              nullptr, &added);
+  SpinnerFontHandle = UnpackSpinnerFont(&spinnerFont)
+                          ? SysAddFontMemResourceEx(spinnerFont.Data(),
+                                                    static_cast<uint32_t>(ByteLength(spinnerFont)), nullptr, &added)
+                          : nullptr;
   SpinnerGlyphCode = kFirstGlyphCode;
   SetFontFace(Control::SpinnerLabel, "Setup");
 }
 
-void OnInstallerWindowDestroying() { SysRemoveFontMemResourceEx(SpinnerFontHandle); }
+void OnInstallerWindowDestroying() {
+  SysRemoveFontMemResourceEx(SpinnerFontHandle);
+  spinnerFont = ByteBlock();
+}
 
 void OnSpinTimerTick() {
   Text glyph = GlyphText(SpinnerGlyphCode);

@@ -16,7 +16,7 @@ TEST(DataFiles, ConfigurationWriteFailingKTimes) {
                          kDataClosing + AllPayloadsWritten());
     EXPECT_EQ(Writes(kConfigFile), std::min(failures + 1, 4));
     if (failures < 4)
-      ExpectFile(kConfigFile, Bytes(DefaultConfigText()));
+      ExpectFile(kConfigFile, Original(TOVARA_ORIGINAL_DefaultConfigText));
     else
       ExpectNoFile(kConfigFile);
     ExpectFile(kFortuneFile, FortuneFileBytes());
@@ -39,7 +39,7 @@ TEST(DataFiles, FortuneWriteFailingKTimes) {
     else
       ExpectNoFile(kFortuneFile);
     EXPECT_EQ(Writes(kConfigFile), 1);
-    ExpectFile(kConfigFile, Bytes(DefaultConfigText()));
+    ExpectFile(kConfigFile, Original(TOVARA_ORIGINAL_DefaultConfigText));
   }
 }
 
@@ -59,7 +59,7 @@ TEST(DataFiles, ConfigFolderPresentWhileTheConfigurationIsMissing) {
   EXPECT_EQ(sim::ClickInstallButton(), 0);
   ExpectStatusTimeline(NoOldFiles() + ConfigWritten(false) + kFortuneFound + kTeaserFound + kDataClosing +
                        AllPayloadsWritten());
-  ExpectFile(kConfigFile, Bytes(DefaultConfigText()));
+  ExpectFile(kConfigFile, Original(TOVARA_ORIGINAL_DefaultConfigText));
   ExpectFile(kFortuneFile, "mine");
   ExpectFile(kTeaserFile, "mine too");
 }
@@ -77,9 +77,9 @@ TEST(DataFiles, ConfigFolderParentMissing) {
   EXPECT_EQ(Writes(kCardFile), 1);
   for (const auto& entry : sim::ListEntries())
     EXPECT_NE(entry.rfind(At("\\config"), 0), 0u) << Readable(entry);
-  ExpectFile(kPluginFile, Bytes(PluginPayload()));
-  ExpectFile(kConsoleFile, Bytes(ConsolePayload()));
-  ExpectFile(kCoreFile, Bytes(CorePayload()));
+  ExpectFile(kPluginFile, Original(TOVARA_ORIGINAL_PluginPayload));
+  ExpectFile(kConsoleFile, Original(TOVARA_ORIGINAL_ConsolePayload));
+  ExpectFile(kCoreFile, Original(TOVARA_ORIGINAL_CorePayload));
   ExpectConsoleStarted(e.end);
 }
 
@@ -91,7 +91,7 @@ TEST(DataFiles, OnlyTheTeaserFileMissing) {
   EXPECT_EQ(sim::ClickInstallButton(), 0);
   ExpectStatusTimeline(NoOldFiles() + kConfigFound + kFortuneFound + TeaserWritten() + kDataClosing +
                        AllPayloadsWritten());
-  ExpectFile(kTeaserFile, Bytes(TeaserData()));
+  ExpectFile(kTeaserFile, Original(TOVARA_ORIGINAL_TeaserData));
 }
 
 TEST(DataFiles, TeaserWriteFailingIsReportedAsAFailure) {

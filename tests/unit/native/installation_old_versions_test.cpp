@@ -271,7 +271,7 @@ TEST(OldCore, DeletedAtOnceOrAtTheLastAttemptThenWrittenAnew) {
     ExpectStatusTimeline(kStart + kNoOldPluginFound + ConsoleCheck({}, kNoConsoleRemoval) +
                          OldCoreAttempts(failures) + AllDataWritten() + AllPayloadsWritten());
     EXPECT_EQ(Deletions(kCoreFile), failures + 1);
-    ExpectFile(kCoreFile, Bytes(CorePayload()));
+    ExpectFile(kCoreFile, Original(TOVARA_ORIGINAL_CorePayload));
   }
 }
 

@@ -52,10 +52,10 @@ TEST(Payloads, ConsoleWriteFailingKTimes) {
                                                     kCardWrite + CoreWrite() + Closing(written));
     EXPECT_EQ(Writes(kConsoleFile), std::min(failures + 1, 3));
     if (written)
-      ExpectFile(kConsoleFile, Bytes(ConsolePayload()));
+      ExpectFile(kConsoleFile, Original(TOVARA_ORIGINAL_ConsolePayload));
     else
       ExpectNoFile(kConsoleFile);
-    ExpectFile(kCoreFile, Bytes(CorePayload()));
+    ExpectFile(kCoreFile, Original(TOVARA_ORIGINAL_CorePayload));
     ExpectConsoleStarted(e.end, written);
   }
 }
@@ -92,7 +92,7 @@ TEST(Payloads, OldCardProgramIsDeletedAndReplaced) {
   ExpectStatusTimeline(NoOldFiles() + ConfigWritten(false) + FortuneWritten(false) + TeaserWritten() +
                        kDataClosing + AllPayloadsWritten());
   EXPECT_EQ(Deletions(kCardFile), 1);
-  ExpectFile(kCardFile, Bytes(CardPayload()));
+  ExpectFile(kCardFile, Original(TOVARA_ORIGINAL_CardPayload));
 }
 
 TEST(Payloads, CoreWriteFailingKTimes) {
@@ -106,7 +106,7 @@ TEST(Payloads, CoreWriteFailingKTimes) {
                                                     CoreWrite(failures) + Closing(written));
     EXPECT_EQ(Writes(kCoreFile), std::min(failures + 1, 3));
     if (written)
-      ExpectFile(kCoreFile, Bytes(CorePayload()));
+      ExpectFile(kCoreFile, Original(TOVARA_ORIGINAL_CorePayload));
     else
       ExpectNoFile(kCoreFile);
     ExpectConsoleStarted(e.end);

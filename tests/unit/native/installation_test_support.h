@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -268,9 +270,16 @@ inline std::string Bytes(const ByteBlock& block) {
   return std::string(reinterpret_cast<const char*>(block.Data()), block.Size());
 }
 
+// A carried file as the build took it, before packing (TOVARA_ORIGINAL_<name>: its path).
+inline std::string Original(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << path;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // 抽签数据.ini as it must be written: the carried text with every "[enter]" as CR LF.
 inline std::string FortuneFileBytes() {
-  std::string text = Bytes(FortuneText());
+  std::string text = Original(TOVARA_ORIGINAL_FortuneText);
   std::string out;
   const std::string marker = "[enter]";
   size_t from = 0;
@@ -291,16 +300,16 @@ inline void ExpectNoFile(const char* relative) {
 }
 
 inline void ExpectDataFilesWritten() {
-  ExpectFile(kConfigFile, Bytes(DefaultConfigText()));
+  ExpectFile(kConfigFile, Original(TOVARA_ORIGINAL_DefaultConfigText));
   ExpectFile(kFortuneFile, FortuneFileBytes());
-  ExpectFile(kTeaserFile, Bytes(TeaserData()));
+  ExpectFile(kTeaserFile, Original(TOVARA_ORIGINAL_TeaserData));
 }
 
 inline void ExpectPayloadsWritten() {
-  ExpectFile(kPluginFile, Bytes(PluginPayload()));
-  ExpectFile(kConsoleFile, Bytes(ConsolePayload()));
-  ExpectFile(kCardFile, Bytes(CardPayload()));
-  ExpectFile(kCoreFile, Bytes(CorePayload()));
+  ExpectFile(kPluginFile, Original(TOVARA_ORIGINAL_PluginPayload));
+  ExpectFile(kConsoleFile, Original(TOVARA_ORIGINAL_ConsolePayload));
+  ExpectFile(kCardFile, Original(TOVARA_ORIGINAL_CardPayload));
+  ExpectFile(kCoreFile, Original(TOVARA_ORIGINAL_CorePayload));
 }
 
 inline int Writes(const char* relative) { return sim::CountFileCalls("WriteWholeFile", At(relative)); }

@@ -143,7 +143,7 @@ TEST(InstallationTimeline, WindowClosedDuringAWaitEndsAtTheNextPropertyWrite) {
   EXPECT_NE(sim::MessageBoxes().back().text.find("指定窗口尚未载入"), std::string::npos);
   EXPECT_EQ(sim::MessageBoxes().back().title, "错误");
   ExpectDataFilesWritten();
-  ExpectFile(kPluginFile, Bytes(PluginPayload()));   // written after the wait, and kept
+  ExpectFile(kPluginFile, Original(TOVARA_ORIGINAL_PluginPayload));   // written after the wait, and kept
   ExpectNoFile(kConsoleFile);
   EXPECT_TRUE(sim::StartedPrograms().empty());
 }
