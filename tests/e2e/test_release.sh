@@ -58,24 +58,21 @@ for f in plugin.dll console.exe card.exe core.dll; do
   check "release.txt lists $f with its size and SHA-256" grep -qF \
     "$(stat -c %s "$tmp/in/$f") bytes, SHA-256 $(sha256sum "$tmp/in/$f" | cut -c1-64)" "$signed/release.txt"
 done
+# The smoke installation: its report, its picture and the host folder it left.
 if [ ${#smoke[@]} -eq 0 ]; then
   check "release.txt reports the smoke installation passed" grep -q '^  passed: ' "$signed/release.txt"
   check "the picture of the installation is beside release.txt" test -s "$signed/smoke-installing.png"
-fi
-
-# The host folder of the smoke installation.
-if [ ${#smoke[@]} -ne 0 ]; then
-  :
-elif [ -n "$kept" ] && [ -d "$kept/host" ]; then
-  i=0
-  for f in plugin.dll console.exe card.exe core.dll; do
-    i=$((i + 1))
-    installed=$(expected_payloads "$kept/host" | sed -n "${i}p" | cut -f2)
-    check "installed $(basename "$installed"): byte for byte the input $f" \
-      same_bytes "$tmp/in/$f" "$installed"
-  done
-else
-  check "the smoke installation's host folder was kept for a look" false
+  if [ -n "$kept" ] && [ -d "$kept/host" ]; then
+    i=0
+    for f in plugin.dll console.exe card.exe core.dll; do
+      i=$((i + 1))
+      installed=$(expected_payloads "$kept/host" | sed -n "${i}p" | cut -f2)
+      check "installed $(basename "$installed"): byte for byte the input $f" \
+        same_bytes "$tmp/in/$f" "$installed"
+    done
+  else
+    check "the smoke installation's host folder was kept for a look" false
+  fi
 fi
 
 unsigned=$tmp/unsigned
