@@ -5,6 +5,9 @@ call filter. The same input always gives the same bytes.
 
     pack.py [--x86] [--stored] OUT IN
 
+A file that LZMA cannot make at least 1/32 smaller (already compressed, or random) is
+carried stored: never bigger than itself, and only its hash to check when it is written.
+
 Header, little-endian (52 bytes):
    0  u32  size of the file
    4  u8   method: 0 stored (the file follows as is), 1 LZMA
@@ -99,6 +102,8 @@ def pack(data, x86, stored):
         filt = FILTER_X86 if x86 else FILTER_NONE
         props, body = lzma_raw(x86_encode(data) if x86 else data)
         method = METHOD_LZMA
+        if len(body) > len(data) - len(data) // 32:
+            method, filt, props, body = METHOD_STORED, FILTER_NONE, bytes(5), data
     head = HEADER.pack(len(data), method, filt, props, 0, digest, bytes(8))[:44]
     return head + hashlib.sha256(head).digest()[:8] + body
 

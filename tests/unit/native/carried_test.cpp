@@ -26,6 +26,25 @@ TEST(Sha256, StandardVectors) {
   EXPECT_EQ(Hex(Sha256("", 0)), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
+#define BLOCK(name) #name, name##_data, name##_size
+
+// A file that packing would make bigger (the random-filled stand-ins) is carried as it is.
+TEST(CarriedBlocks, NoneIsBiggerThanItsFileStored) {
+  const struct {
+    const char* name;
+    const unsigned char* data;
+    const uint32_t& size;
+  } blocks[] = {{BLOCK(DefaultConfigText)}, {BLOCK(FortuneText)},   {BLOCK(TeaserData)},
+                {BLOCK(SpinnerFont)},       {BLOCK(PluginPayload)}, {BLOCK(ConsolePayload)},
+                {BLOCK(CardPayload)},       {BLOCK(CorePayload)}};
+  for (const auto& b : blocks) {
+    SCOPED_TRACE(b.name);
+    ByteBlock file;
+    ASSERT_TRUE(UnpackCarried(b.data, b.size, &file));
+    EXPECT_LE(b.size, 52u + static_cast<uint32_t>(file.Size()));
+  }
+}
+
 // The simulated platform's image is writable: a block is damaged in place while `run` runs.
 enum class Damage { FlippedByte, CutShort };
 
@@ -45,8 +64,6 @@ void WithDamagedBlock(const unsigned char* data, const uint32_t& size, Damage da
   else
     *count = whole;
 }
-
-#define BLOCK(name) #name, name##_data, name##_size
 
 struct DamageCase {
   const char* name;
