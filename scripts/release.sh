@@ -123,9 +123,10 @@ if [ -n "$sign" ]; then
   unsigned=$build/TovaraSetup.unsigned.exe
   mv "$exe" "$unsigned"
   # A password goes to osslsigncode on its input rather than on its command line, where any
-  # user could read it; an empty one cannot be read that way.
+  # user could read it; an empty one cannot be read that way. Named /dev/stdin: osslsigncode's
+  # own "-" failed on one of our machines ("Failed to read password from file: -").
   if [ -n "$TOVARA_SIGN_PASSWORD" ]; then
-    printf '%s' "$TOVARA_SIGN_PASSWORD" | osslsigncode sign -pkcs12 "$sign" -readpass - -h sha256 \
+    printf '%s' "$TOVARA_SIGN_PASSWORD" | osslsigncode sign -pkcs12 "$sign" -readpass /dev/stdin -h sha256 \
       -in "$unsigned" -out "$exe" >"$build/sign.log" 2>&1
   else
     osslsigncode sign -pkcs12 "$sign" -pass "" -h sha256 -in "$unsigned" -out "$exe" \
