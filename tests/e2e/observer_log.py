@@ -2,6 +2,7 @@
 """Reads the observer's log for the end-to-end scenarios: observer_log.py COMMAND ARGS...
 
 The commands are described where tests/e2e/lib.sh wraps them (obs and obs_install)."""
+import os
 import re
 import sys
 
@@ -257,7 +258,10 @@ elif cmd == 'timeline':
         # Each status stays for the sum of the waits up to the next status seen. A Delay
         # under Wine runs a little long (a 10 ms wait takes about 12 ms): the tolerance is
         # 300 ms + 10 % per step; the count's thousand 10 ms waits may take up to 2.5 times
-        # as long (never less than their sum).
+        # as long (never less than their sum). TOVARA_E2E_EXTRA_MS lengthens only the upper
+        # bounds, for a machine that runs everything several times slower (the software-emulated
+        # guest of scripts/wine-vm.sh): a status shown too briefly still fails there.
+        extra = int(os.environ.get('TOVARA_E2E_EXTRA_MS', '0'))
         bad = []
         for j, (k, t, text) in enumerate(matched):
             next_k = matched[j + 1][0] if j + 1 < len(matched) else len(steps)
@@ -265,20 +269,21 @@ elif cmd == 'timeline':
             expected = sum(steps[x]['wait'] for x in range(k, next_k))
             actual = next_t - t
             if 'count' in steps[k]:
-                low, high = expected * 0.95 - 300, expected * 2.5 + 300
+                low, high = expected * 0.95 - 300, expected * 2.5 + 300 + extra
             else:
-                low, high = expected * 0.9 - 300, expected * 1.1 + 300
+                low, high = expected * 0.9 - 300, expected * 1.1 + 300 + extra
             print('# %7.3f s  %5d ms (expected %5d)  %s' % (t / 1000.0, actual, expected, text))
             if not low <= actual <= high:
                 bad.append('%s: %d ms, expected %d' % (text, actual, expected))
-        result(not bad, 'every status stays for its waits (300 ms + 10 %% tolerance)%s'
-               % ('' if not bad else ': ' + '; '.join(bad)))
+        allowance = '' if not extra else ', up to %d ms more' % extra
+        result(not bad, 'every status stays for its waits (300 ms + 10 %% tolerance%s)%s'
+               % (allowance, '' if not bad else ': ' + '; '.join(bad)))
         total = sum(s['wait'] for s in steps)
         actual = end_t - matched[0][1]
         # The count's 1,000 short waits run long under Wine; the rest within 5 %.
         count_wait = sum(s['wait'] for s in steps if 'count' in s)
         low = (total - count_wait) * 0.95 + count_wait * 0.95 - 1000
-        high = (total - count_wait) * 1.05 + count_wait * 2.5 + 1000
+        high = (total - count_wait) * 1.05 + count_wait * 2.5 + 1000 + 2 * extra
         result(low <= actual <= high,
                'first status to the end: %.1f s (waits add up to %.1f s)'
                % (actual / 1000.0, total / 1000.0))
