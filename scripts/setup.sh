@@ -6,7 +6,8 @@ set -euo pipefail
 PACKAGES=(
   cmake make g++ googletest
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   python3 python3-fonttools opentype-sanitizer procps time file util-linux
   osslsigncode openssl
   lzma-dev nsis

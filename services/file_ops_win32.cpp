@@ -132,10 +132,14 @@ WORD ShowStateOf(std::optional<int> showMode) {
 }  // namespace
 
 bool RunProgram(const char* commandLine, bool wait, std::optional<int> showMode) {
+#if defined(_WIN64)
+  static_assert(sizeof(STARTUPINFOA) == 104, "the 64-bit start-up record");
+#else
   static_assert(sizeof(STARTUPINFOA) == 68, "the 32-bit start-up record");
+#endif
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
-  startup.cb = 68;
+  startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = ShowStateOf(showMode);
 

@@ -9,20 +9,21 @@
 #include "services/system_functions_win32.h"
 #include "services/text_ops.h"
 
-static uint32_t U(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+static SystemWord U(const void* p) { return reinterpret_cast<SystemWord>(p); }
 
-static uint32_t Call(int entry, std::initializer_list<uint32_t> args) {
+static SystemWord Call(int entry, std::initializer_list<SystemWord> args) {
   return CallSystemFunction(SystemFunctionTable(entry), args.begin(), static_cast<int>(args.size()));
 }
 
 uint32_t FindProcessId(const char* name, bool caseSensitive) {
-  HANDLE snapshot = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(
-      Call(kCreateToolhelp32SnapshotEntry, {TH32CS_SNAPPROCESS, 0})));
+  HANDLE snapshot =
+      reinterpret_cast<HANDLE>(Call(kCreateToolhelp32SnapshotEntry, {TH32CS_SNAPPROCESS, 0}));
   if (snapshot == INVALID_HANDLE_VALUE || snapshot == nullptr) return 0;
   PROCESSENTRY32 entry;
   ZeroMemory(&entry, sizeof entry);
   entry.dwSize = sizeof entry;
-  bool read = Call(kProcess32FirstEntry, {U(snapshot), U(&entry)}) != 0;
+  // BOOL results are 32-bit: only the low half of the word is theirs.
+  bool read = static_cast<int>(Call(kProcess32FirstEntry, {U(snapshot), U(&entry)})) != 0;
   while (read) {
     Text exe = ToText(reinterpret_cast<const unsigned char*>(entry.szExeFile),
                       static_cast<int>(sizeof entry.szExeFile));
@@ -30,7 +31,7 @@ uint32_t FindProcessId(const char* name, bool caseSensitive) {
       Call(kCloseHandleEntry, {U(snapshot)});
       return entry.th32ProcessID;
     }
-    read = Call(kProcess32NextEntry, {U(snapshot), U(&entry)}) != 0;
+    read = static_cast<int>(Call(kProcess32NextEntry, {U(snapshot), U(&entry)})) != 0;
   }
   Call(kCloseHandleEntry, {U(snapshot)});
   return 0;
@@ -52,9 +53,9 @@ bool TerminateProcessByName(const char* name, bool caseSensitive) {
     name = own.c_str();
   }
   const uint32_t pid = FindProcessId(name, caseSensitive);
-  HANDLE process = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(
-      Call(kOpenProcessEntry, {PROCESS_TERMINATE, FALSE, pid})));
-  const bool terminated = Call(kTerminateProcessEntry, {U(process), 0}) != 0;
+  HANDLE process =
+      reinterpret_cast<HANDLE>(Call(kOpenProcessEntry, {PROCESS_TERMINATE, FALSE, pid}));
+  const bool terminated = static_cast<int>(Call(kTerminateProcessEntry, {U(process), 0})) != 0;
   // The handle is ours to close; the table's CloseHandle entry serves.
   if (process) Call(kCloseHandleEntry, {U(process)});
   return terminated;

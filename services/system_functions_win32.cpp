@@ -75,8 +75,11 @@ FARPROC BindSystemFunction(SystemFunctionSlot& slot) {
   FatalError(message, 0);
 }
 
-uint32_t CallStdcallChecked(FARPROC function, const uint32_t* args, int count, bool* balanced) {
-  uint32_t result, before, after;
+#if defined(__i386__)
+
+SystemWord CallStdcallChecked(FARPROC function, const SystemWord* args, int count, bool* balanced) {
+  static_assert(sizeof(SystemWord) == 4, "one stack slot per argument");
+  SystemWord result, before, after;
   int n = count;
   // Push the arguments last to first, call, and compare the stack pointer with its value
   // before the pushes; the stack is put back either way.
@@ -99,10 +102,39 @@ uint32_t CallStdcallChecked(FARPROC function, const uint32_t* args, int count, b
   return result;
 }
 
-uint32_t CallSystemFunction(SystemFunctionSlot& slot, const uint32_t* args, int count) {
+#else
+
+// x86-64: the first four words travel in registers, the rest on a stack the caller sets up and
+// takes down, so calling through a pointer of the right arity is the whole call.
+SystemWord CallStdcallChecked(FARPROC function, const SystemWord* args, int count, bool* balanced) {
+  using W = SystemWord;
+  const void* f = reinterpret_cast<const void*>(function);
+  W a[kSystemCallMaxArgs] = {};
+  for (int i = 0; i < count && i < kSystemCallMaxArgs; ++i) a[i] = args[i];
+  *balanced = true;
+  switch (count) {
+    case 0: return reinterpret_cast<W (*)()>(f)();
+    case 1: return reinterpret_cast<W (*)(W)>(f)(a[0]);
+    case 2: return reinterpret_cast<W (*)(W, W)>(f)(a[0], a[1]);
+    case 3: return reinterpret_cast<W (*)(W, W, W)>(f)(a[0], a[1], a[2]);
+    case 4: return reinterpret_cast<W (*)(W, W, W, W)>(f)(a[0], a[1], a[2], a[3]);
+    case 5: return reinterpret_cast<W (*)(W, W, W, W, W)>(f)(a[0], a[1], a[2], a[3], a[4]);
+    case 6: return reinterpret_cast<W (*)(W, W, W, W, W, W)>(f)(a[0], a[1], a[2], a[3], a[4], a[5]);
+    case 7:
+      return reinterpret_cast<W (*)(W, W, W, W, W, W, W)>(f)(a[0], a[1], a[2], a[3], a[4], a[5],
+                                                             a[6]);
+    default:
+      return reinterpret_cast<W (*)(W, W, W, W, W, W, W, W)>(f)(a[0], a[1], a[2], a[3], a[4],
+                                                                a[5], a[6], a[7]);
+  }
+}
+
+#endif
+
+SystemWord CallSystemFunction(SystemFunctionSlot& slot, const SystemWord* args, int count) {
   FARPROC function = BindSystemFunction(slot);
   bool balanced = true;
-  const uint32_t result = CallStdcallChecked(function, args, count, &balanced);
+  const SystemWord result = CallStdcallChecked(function, args, count, &balanced);
   if (!balanced) FatalError("调用DLL命令后发现堆栈错误", 6);
   return result;
 }
@@ -115,22 +147,23 @@ void ReleaseSystemFunctions() {
   }
 }
 
-static uint32_t U(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+static SystemWord W(const void* p) { return reinterpret_cast<SystemWord>(p); }
+// A signed int argument: sign-extended, as the callee reads only its low 32 bits.
+static SystemWord I(int v) { return static_cast<SystemWord>(static_cast<intptr_t>(v)); }
 
 void* SysAddFontMemResourceEx(const void* font, uint32_t size, void* reserved, uint32_t* count) {
-  const uint32_t args[] = {U(font), size, U(reserved), U(count)};
-  return reinterpret_cast<void*>(
-      static_cast<uintptr_t>(CallSystemFunction(g_slots[kAddFontMemResourceExEntry], args, 4)));
+  const SystemWord args[] = {W(font), size, W(reserved), W(count)};
+  return reinterpret_cast<void*>(CallSystemFunction(g_slots[kAddFontMemResourceExEntry], args, 4));
 }
 
 int SysRemoveFontMemResourceEx(void* handle) {
-  const uint32_t args[] = {U(handle)};
+  const SystemWord args[] = {W(handle)};
   return static_cast<int>(CallSystemFunction(g_slots[kRemoveFontMemResourceExEntry], args, 1));
 }
 
 int SysWideCharToMultiByte(uint32_t codePage, uint32_t flags, const void* wide, int wideLength,
                            char* out, int outSize, const char* defaultChar, int* usedDefault) {
-  const uint32_t args[] = {codePage, flags, U(wide), static_cast<uint32_t>(wideLength),
-                           U(out), static_cast<uint32_t>(outSize), U(defaultChar), U(usedDefault)};
+  const SystemWord args[] = {codePage, flags, W(wide), I(wideLength),
+                             W(out), I(outSize), W(defaultChar), W(usedDefault)};
   return static_cast<int>(CallSystemFunction(g_slots[kWideCharToMultiByteEntry], args, 8));
 }

@@ -6,7 +6,7 @@
   standin_tool.py data KIND TAG OUT --probe PE --probe-size N0 --target SIZE
       writes the data resource that makes the program SIZE bytes long, measured on PE, a link
       of the same program carrying an N0-byte data resource
-  standin_tool.py finish PE OUT --size SIZE --kind exe|dll [--forbid TEXT ...]
+  standin_tool.py finish PE OUT --size SIZE --kind exe|dll [--machine i386|x64] [--forbid TEXT ...]
       checks the linked program and copies it to OUT; fails if anything is off
 
 KIND is "text" (the console's help text, code page 936) or "table" (a binary data table).
@@ -17,7 +17,8 @@ import os
 import struct
 import sys
 
-IMAGE_FILE_MACHINE_I386 = 0x14C
+MACHINES = {"i386": 0x14C, "x64": 0x8664}
+OPTIONAL_HEADER_MAGIC = {"i386": 0x10B, "x64": 0x20B}
 IMAGE_FILE_DLL = 0x2000
 IMAGE_FILE_RELOCS_STRIPPED = 0x0001
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
@@ -34,7 +35,7 @@ def align(value, to):
 
 
 class PeImage:
-    """The headers of a 32-bit PE file."""
+    """The headers of a PE file: PE32 (i386) or PE32+ (x64, the 64-bit test twin's)."""
 
     def __init__(self, data):
         self.data = data
@@ -47,14 +48,15 @@ class PeImage:
          self.characteristics) = struct.unpack_from("<HHIIIHH", data, self.pe + 4)
         opt = self.pe + 24
         self.magic = struct.unpack_from("<H", data, opt)[0]
-        if self.magic != 0x10B:
-            raise BuildError("not a PE32 image (optional header magic %#x)" % self.magic)
+        if self.magic not in (0x10B, 0x20B):
+            raise BuildError("not a PE32 or PE32+ image (optional header magic %#x)" % self.magic)
         self.section_alignment, self.file_alignment = struct.unpack_from("<II", data, opt + 32)
         self.size_of_image, self.size_of_headers, self.checksum = struct.unpack_from(
             "<III", data, opt + 56)
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, opt + 68)
-        count = struct.unpack_from("<I", data, opt + 92)[0]
-        self.dirs = [struct.unpack_from("<II", data, opt + 96 + 8 * i) for i in range(count)]
+        dirs = opt + (96 if self.magic == 0x10B else 112)
+        count = struct.unpack_from("<I", data, dirs - 4)[0]
+        self.dirs = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(count)]
         self.sections = []
         table = opt + self.opt_size
         for i in range(self.nsections):
@@ -174,8 +176,9 @@ def check(image, args):
     size = len(image.data)
     if size != args.size:
         problems.append("size is %d bytes, %d expected" % (size, args.size))
-    if image.machine != IMAGE_FILE_MACHINE_I386:
-        problems.append("machine %#x is not i386" % image.machine)
+    if image.machine != MACHINES[args.machine] or image.magic != OPTIONAL_HEADER_MAGIC[args.machine]:
+        problems.append("machine %#x (magic %#x) is not %s" % (image.machine, image.magic,
+                                                               args.machine))
     if image.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
         problems.append("subsystem %d is not GUI" % image.subsystem)
     is_dll = bool(image.characteristics & IMAGE_FILE_DLL)
@@ -254,6 +257,7 @@ def main():
     f.add_argument("out")
     f.add_argument("--size", type=int, required=True)
     f.add_argument("--kind", choices=["exe", "dll"], required=True)
+    f.add_argument("--machine", choices=sorted(MACHINES), default="i386")
     f.add_argument("--forbid", action="append")
     args = parser.parse_args()
     if args.command == "data" and (args.size is None) == (args.probe is None):
