@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
 # CTest's emulator for the Win32 test programs: runs one under Wine in the private prefix and
 # a private X display, and passes its exit code on.
+#
+#   wine-run.sh --target i386|x64 PROGRAM ARGS...
+#
+# The toolchain file names the target its programs are built for; where Wine cannot run that
+# target here, the program is reported skipped.
 set -u
+if [ "${1:-}" == --target ]; then
+  export TOVARA_TARGET=$2
+  shift 2
+fi
 source "$(dirname "$0")/wine-env.sh"
 if ! tovara_wine_runs; then
-  echo "skipped: $TOVARA_WINE_WHY"
+  echo "skipped ($TOVARA_TARGET): $TOVARA_WINE_WHY"
   exit "$TOVARA_SKIP_CODE"
 fi
 tovara_wine_prefix
