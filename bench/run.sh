@@ -10,6 +10,12 @@
 #   TOVARA_BENCH_BUSY_MS=N            how long the busy-polling reference runs (default 20000)
 #   TOVARA_BENCH_STARTS=N             start-up rounds (default 7)
 #   TOVARA_BENCH_SKIP_REPRO=1         leave out the second clean build (reproducibility line)
+#   TOVARA_TARGET=i386|x64            which program the processor, start-up and memory rows measure
+#
+# Those rows measure the shipped i386 program under 32-bit Wine where this machine runs 32-bit
+# x86 code, else its x86-64 twin (preset win64) under 64-bit Wine, and say which; the reference
+# programs are built for the same architecture. The size rows are always the shipped i386
+# program's.
 #
 # How each figure is taken:
 #  - The programs are started by tests/helpers/observer.exe with --stats, which reports the
@@ -30,21 +36,29 @@ set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 [ "${1:-}" == size ] && exec bash bench/size.sh
-bench_out=$top/build/win32/bench
+# shellcheck source=../scripts/wine-env.sh
+source scripts/wine-env.sh 2>/dev/null
+bench_out=$TOVARA_BUILD_DIR/bench
 mkdir -p "$bench_out"
 blog=$bench_out/run.log
 : >"$blog"
 
 # --- build ------------------------------------------------------------------------------
-if [ ! -f build/win32/CMakeCache.txt ]; then
-  cmake --preset win32 >>"$blog" 2>&1 || { echo "win32 configure failed (see $blog)"; exit 1; }
-fi
-cmake --build --preset win32 --target TovaraSetup delay_bench observer fake_host_gui list_processes idle_wait \
-  >>"$blog" 2>&1 || { echo "win32 build failed (see $blog)"; exit 1; }
+for preset in win32 "$TOVARA_PRESET"; do
+  if [ ! -f "build/$preset/CMakeCache.txt" ]; then
+    cmake --preset "$preset" >>"$blog" 2>&1 || { echo "$preset configure failed (see $blog)"; exit 1; }
+  fi
+done
+cmake --build --preset win32 --target TovaraSetup >>"$blog" 2>&1 ||
+  { echo "win32 build failed (see $blog)"; exit 1; }
+cmake --build --preset "$TOVARA_PRESET" --target TovaraSetup delay_bench observer fake_host_gui list_processes idle_wait \
+  >>"$blog" 2>&1 || { echo "$TOVARA_PRESET build failed (see $blog)"; exit 1; }
 # The reference programs, with the preset's compiler and TovaraSetup.exe's link flags.
-cxx=$(sed -n 's/^set(CMAKE_CXX_COMPILER \(.*\))$/\1/p' cmake/mingw-i686.cmake)
+toolchain=cmake/mingw-i686.cmake
+[ "$TOVARA_TARGET" == x64 ] && toolchain=cmake/mingw-x86_64.cmake
+cxx=$(sed -n 's/^set(CMAKE_CXX_COMPILER \(.*\))$/\1/p' "$toolchain")
 # minimal_carrying.exe is the minimal window program linked with the very assembler sources
-# that carry the installer's inputs (build/win32/embed/*.S): the same bytes in its image.
+# that carry the installer's inputs (<build>/embed/*.S): the same bytes in its image.
 build_reference() {
   local out=$1
   shift
@@ -53,7 +67,7 @@ build_reference() {
     >>"$blog" 2>&1 || { echo "building $out.exe failed (see $blog)"; exit 1; }
 }
 build_reference minimal_window bench/minimal_window.cpp
-build_reference minimal_carrying bench/minimal_window.cpp build/win32/embed/*.S
+build_reference minimal_carrying bench/minimal_window.cpp "$TOVARA_BUILD_DIR"/embed/*.S
 build_reference busy_reference bench/busy_reference.cpp
 
 # --- harness: a private prefix copy and Xvfb (tests/e2e/lib.sh) --------------------------
@@ -82,8 +96,9 @@ wineserver_pid() {
   ino=$(printf '%x' "$(stat -c %i "$WINEPREFIX")")
   for p in /proc/[0-9]*; do
     case $(readlink "$p/cwd" 2>/dev/null) in
-      */server-*-"$ino") [ "$(cat "$p/comm" 2>/dev/null)" == wineserver32 ] ||
-                         [ "$(cat "$p/comm" 2>/dev/null)" == wineserver ] && { echo "${p#/proc/}"; return; } ;;
+      */server-*-"$ino") case $(cat "$p/comm" 2>/dev/null) in
+                           wineserver|wineserver32|wineserver64) echo "${p#/proc/}"; return ;;
+                         esac ;;
     esac
   done
 }
@@ -307,6 +322,13 @@ d10=$(echo "$delay_out" | sed -n 's/^delay_10_ms //p')
 d1000=$(echo "$delay_out" | sed -n 's/^delay_1000_ms //p')
 
 echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')), $(wine --version)"
+if [ "$TOVARA_TARGET" == x64 ]; then
+  echo "processor, timing, start-up and memory rows: the x86-64 twin (build/win64) under 64-bit Wine,"
+  echo "beside x86-64 reference programs; this machine does not run the shipped i386 program"
+else
+  echo "processor, timing, start-up and memory rows: the shipped i386 program (build/win32) under 32-bit Wine"
+fi
+echo "size rows: the shipped i386 program (build/win32)"
 echo "load average $load_start at the start, $load_end at the end"
 echo
 row "figure" "measured" "reference / target" "verdict"
@@ -344,7 +366,7 @@ if [ "${TOVARA_BENCH_SKIP_REPRO:-0}" == 1 ]; then
 elif TOVARA_ROOT=$top bash tests/build/test_reproducible_exe.sh >"$bench_out/repro.log" 2>&1; then
   row "reproducible build (second clean build)" "identical" "" ""
 else
-  row "reproducible build (second clean build)" "DIFFERS (see build/win32/bench/repro.log)" "" ""
+  row "reproducible build (second clean build)" "DIFFERS (see ${bench_out#"$top"/}/repro.log)" "" ""
 fi
 echo
 bash bench/size.sh

@@ -12,17 +12,28 @@
 # With a reachable X display (DISPLAY) the window appears there and you click "安装插件"
 # yourself (DEMO_CLICK=1 clicks for you); otherwise the demo runs in a private Xvfb and clicks
 # the button itself. A picture of the progress window is kept as build/demo-progress.png.
-# Wine runs in a prefix of its own, build/demo-prefix, copied from the project's prefix.
+# Wine runs in a prefix of its own, build/demo-prefix (build/demo64-prefix for the twin),
+# copied from the project's prefix.
+#
+# Where this machine runs no 32-bit x86 code, the demo runs the 64-bit twin of the installer
+# (preset win64: the same sources built for x86-64) under 64-bit Wine, and says so first;
+# TOVARA_TARGET=i386|x64 forces one (scripts/wine-env.sh).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
+source scripts/wine-env.sh 2>/dev/null  # (the shell itself may lack the private locale)
+if [ "$TOVARA_TARGET" == x64 ]; then
+  echo "demo: running the 64-bit twin of TovaraSetup.exe (build/win64) under 64-bit Wine: this machine does not run the shipped 32-bit program"
+else
+  echo "demo: running TovaraSetup.exe (build/win32) under 32-bit Wine"
+fi
 bash scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
+cmake --preset "$TOVARA_PRESET" >/dev/null
+cmake --build --preset "$TOVARA_PRESET"
 
-exe=$top/build/win32/TovaraSetup.exe
-helpers=$top/build/win32/helpers
+exe=$TOVARA_BUILD_DIR/TovaraSetup.exe
+helpers=$TOVARA_BUILD_DIR/helpers
 for f in "$exe" "$helpers/observer.exe" "$helpers/fake_host_gui.exe" "$helpers/list_processes.exe"; do
   [ -f "$f" ] || { echo "demo: $f was not built" >&2; exit 1; }
 done
@@ -50,11 +61,11 @@ cp "$exe" "$host/TovaraSetup.exe"
 echo "demo: host folder $host"
 
 # --- Wine and the display ---------------------------------------------------------------------
-source scripts/wine-env.sh 2>/dev/null  # (the shell itself may lack the private locale)
 tovara_wine_runs || { echo "demo: $TOVARA_WINE_WHY" >&2; exit 1; }
 tovara_wine_prefix
 base=$WINEPREFIX
 demo_prefix=$top/build/demo-prefix
+[ "$TOVARA_TARGET" == x64 ] && demo_prefix=$top/build/demo64-prefix
 if [ ! -f "$demo_prefix/.tovara-ready" ]; then
   rm -rf "$demo_prefix"
   cp -a "$base" "$demo_prefix"
@@ -233,7 +244,7 @@ for rel in "plugin/Tovara娱乐插件1.3.1版本.cqp.dll" "Tovara娱乐插件1.3
     printf '  %10s        %s (not written)\n' - "$rel"
   fi
 done
-echo "$found files written; exit code ${code:-unknown}"
+echo "$found files written; exit code ${code:-unknown} ($TOVARA_TARGET: ${exe#"$top"/})"
 
 # The console the installer started: shown on your display; in the private Xvfb it is closed.
 console=$(wine "$helpers/list_processes.exe" 2>/dev/null | tr -d '\r' |

@@ -55,7 +55,7 @@ else
   # the twin's commands ("wine", and "wineboot" through "wine-stable") go to the 64-bit one.
   TOVARA_WINE64_BIN=$TOVARA_ROOT/build/wine64-bin
   # (The loader must be started under its own name: it finds its libraries from there.)
-  if [ ! -x "$TOVARA_WINE64_BIN/wine-stable" ] && [ -x /usr/lib/wine/wine64 ]; then
+  if [ ! -x "$TOVARA_WINE64_BIN/wine-stable" ]; then
     mkdir -p "$TOVARA_WINE64_BIN"
     printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$TOVARA_WINE64_BIN/.wine.$$"
     chmod +x "$TOVARA_WINE64_BIN/.wine.$$"

@@ -6,14 +6,20 @@
 # when a check failed. Clean-up always runs: the scenario's processes by PID, its prefix's
 # wineserver, its Xvfb by PID, its temporary folder.
 #
+# The programs are those of the target scripts/wine-env.sh chooses: the shipped i386 program
+# (build/win32) where this machine runs 32-bit code, else its x86-64 twin (build/win64) under
+# 64-bit Wine; TOVARA_TARGET=i386|x64 forces one. Every result line names the target.
+#
 # Overrides: TOVARA_EXE (the installer), TOVARA_HELPERS (folder of observer.exe and friends),
 # E2E_SHOTS (screenshot folder), E2E_KEEP=1 (keep the temporary folder for a look).
 set -euo pipefail
 
 TOVARA_ROOT=${TOVARA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-TOVARA_EXE=${TOVARA_EXE:-$TOVARA_ROOT/build/win32/TovaraSetup.exe}
-TOVARA_HELPERS=${TOVARA_HELPERS:-$TOVARA_ROOT/build/win32/helpers}
+# shellcheck source=../../scripts/wine-env.sh
+source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
+TOVARA_EXE=${TOVARA_EXE:-$TOVARA_BUILD_DIR/TovaraSetup.exe}
+TOVARA_HELPERS=${TOVARA_HELPERS:-$TOVARA_BUILD_DIR/helpers}
 E2E_SHOTS=${E2E_SHOTS:-$TOVARA_ROOT/build/e2e-shots}
 E2E_NAME=$(basename "$0" .sh)
 
@@ -55,6 +61,14 @@ check_eq() {
 
 note() { echo "# $*"; }
 
+# skip_part WHAT: part of the scenario cannot run here and is left out. Said in its output and
+# listed in build/e2e-skipped.txt, which scripts/test.sh counts: a skipped part proves nothing.
+skip_part() {
+  echo "# SKIP ($TOVARA_TARGET) $*"
+  mkdir -p "$TOVARA_ROOT/build"
+  echo "$E2E_NAME: $*" >>"$TOVARA_ROOT/build/e2e-skipped.txt"
+}
+
 # bail REASON: the scenario cannot go on (counts as a failure).
 bail() {
   echo "not ok $((E2E_TESTS + 1)) - $*"
@@ -66,10 +80,10 @@ bail() {
 e2e_finish() {
   echo "1..$E2E_TESTS"
   if [ "$E2E_FAILED" -ne 0 ]; then
-    echo "# $E2E_NAME: $E2E_FAILED of $E2E_TESTS checks failed"
+    echo "# $E2E_NAME ($TOVARA_TARGET): $E2E_FAILED of $E2E_TESTS checks failed"
     exit 1
   fi
-  echo "# $E2E_NAME: all $E2E_TESTS checks passed"
+  echo "# $E2E_NAME ($TOVARA_TARGET): all $E2E_TESTS checks passed"
   exit 0
 }
 
@@ -114,7 +128,7 @@ e2e_begin() {
   # shellcheck source=../../scripts/wine-env.sh
   source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
   if ! tovara_wine_runs; then
-    echo "1..0 # SKIP $TOVARA_WINE_WHY"
+    echo "1..0 # SKIP ($TOVARA_TARGET) $TOVARA_WINE_WHY"
     exit "$TOVARA_SKIP_CODE"
   fi
   tovara_wine_prefix || bail "the Wine prefix $WINEPREFIX is booted"
@@ -139,7 +153,7 @@ e2e_begin() {
     [ "$attempt" == 5 ] && bail "Xvfb started"
   done
   mkdir -p "$E2E_SHOTS"
-  note "prefix $WINEPREFIX, display $DISPLAY"
+  note "target $TOVARA_TARGET ($TOVARA_EXE), prefix $WINEPREFIX, display $DISPLAY"
 }
 
 # --- folders ----------------------------------------------------------------------------
@@ -346,7 +360,7 @@ screenshot() {
 # Helpers for the scenarios that click InstallButton and watch the whole script run.
 
 # The carried inputs the installer writes out (override: TOVARA_CARRIED).
-TOVARA_CARRIED=${TOVARA_CARRIED:-$TOVARA_ROOT/build/win32/payload}
+TOVARA_CARRIED=${TOVARA_CARRIED:-$TOVARA_BUILD_DIR/payload}
 CONSOLE_TITLE='Tovara娱乐插件1.3.1版本控制台'
 CONSOLE_NAME='Tovara娱乐插件1.3.1版本控制台.exe'
 CONFIG_FOLDER_REL='config/Tovara娱乐插件配置'

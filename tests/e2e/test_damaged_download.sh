@@ -12,7 +12,7 @@ carried_inputs_present || bail "carried inputs present (set TOVARA_CARRIED)"
 e2e_begin
 
 # The largest section of the image: its name, size and offset in the file.
-read -r section size offset < <(i686-w64-mingw32-objdump -h "$TOVARA_EXE" | python3 -c '
+read -r section size offset < <($TOVARA_OBJDUMP -h "$TOVARA_EXE" | python3 -c '
 import sys
 rows = [l.split() for l in sys.stdin if l.split() and l.split()[0].isdigit()]
 name, size, offset = max(((r[1], int(r[2], 16), int(r[5], 16)) for r in rows), key=lambda r: r[1])

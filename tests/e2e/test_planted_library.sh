@@ -87,7 +87,7 @@ check_not_loaded_c() {
   for n in $NOT_KNOWN; do
     if [[ " $WINE_PULLS " == *" $n "* ]]; then
       check "run C, $1: TovaraSetup.exe does not import $n.dll (Wine's own libraries load it)" \
-        eval "! i686-w64-mingw32-objdump -p '$TOVARA_EXE' | grep -qiE 'DLL Name: $n\.dll'"
+        eval "! $TOVARA_OBJDUMP -p '$TOVARA_EXE' | grep -qiE 'DLL Name: $n\.dll'"
     else
       check "run C, $1: the planted $n.dll never ran inside TovaraSetup.exe" \
         eval "! loaded_in_setup '$hostC' $n"

@@ -5,11 +5,14 @@
 # that is smaller than what it writes. Wine's server is started before the limit is set, so
 # only the test program's own writes are limited.
 #
-# Overrides: TOVARA_WIN32_BUILD (the win32 build folder), WINEPREFIX (the booted prefix to copy).
+# Overrides: TOVARA_WIN32_BUILD (the Windows build folder; default that of the target
+# scripts/wine-env.sh chooses), WINEPREFIX (the booted prefix to copy).
 set -uo pipefail
 
 TOVARA_ROOT=${TOVARA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
-BUILD=${TOVARA_WIN32_BUILD:-$TOVARA_ROOT/build/win32}
+# shellcheck source=../../scripts/wine-env.sh
+source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
+BUILD=${TOVARA_WIN32_BUILD:-$TOVARA_BUILD_DIR}
 TEST_EXE=$BUILD/tests/win32_unit_tests.exe
 CASE=FileOps.WriteWholeFileCutShortKeepsTheOldContent
 LIMIT_KB=2048
@@ -29,8 +32,8 @@ check() {
 }
 finish() {
   echo "1..$n"
-  [ "$failed" -eq 0 ] && exit 0
-  echo "# $failed of $n checks failed"
+  [ "$failed" -eq 0 ] && { echo "# test_write_disk_full ($TOVARA_TARGET): all $n checks passed"; exit 0; }
+  echo "# test_write_disk_full ($TOVARA_TARGET): $failed of $n checks failed"
   exit 1
 }
 
@@ -40,10 +43,8 @@ if [ ! -f "$TEST_EXE" ]; then
 fi
 
 # The booted prefix (a preset WINEPREFIX, or the shared one) is only copied from.
-# shellcheck source=../../scripts/wine-env.sh
-source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
 if ! tovara_wine_runs; then
-  echo "1..0 # SKIP $TOVARA_WINE_WHY"
+  echo "1..0 # SKIP ($TOVARA_TARGET) $TOVARA_WINE_WHY"
   exit "$TOVARA_SKIP_CODE"
 fi
 tovara_wine_prefix
