@@ -8,8 +8,12 @@
 #
 # The guest is Debian 12 (amd64, with i386 added) under qemu-system-x86_64 in software
 # emulation (TCG, no KVM needed), with the very packages scripts/setup.sh installs. Its disk
-# image is built once under build/vm (debootstrap and apt-get from Debian's mirror, about
-# 10 minutes and 4 GB) and reused; each run starts from the image unchanged (-snapshot).
+# image is built once under build/vm (debootstrap and apt-get, about 10 minutes and 4 GB) and
+# reused; each run starts from the image unchanged (-snapshot). The guest takes its package
+# sources from this machine's own apt configuration (/etc/apt/sources.list and
+# /etc/apt/sources.list.d/, with the keyrings they name), and debootstrap takes the first
+# archive address found there that serves the guest's release: whatever mirror this machine
+# is set up for.
 # The guest copies the repository, build folders included, to the same path on its own disk
 # (CMake's build folders name absolute paths), runs the command there with its output streamed
 # here, copies back build/*.log, and powers off. The exit code is the command's.
@@ -25,7 +29,6 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 vm=$top/build/vm
 suite=bookworm
-mirror=http://deb.debian.org/debian
 [ $# -gt 0 ] || set -- scripts/test.sh
 
 [ "$(id -u)" = 0 ] || { echo "wine-vm: needs root (debootstrap and chroot build the guest)"; exit 1; }
@@ -41,20 +44,60 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# apt_sources: this machine's package source files, one path a line (one-line .list files and
+# deb822 .sources files; nothing disabled).
+apt_sources() {
+  local f
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && echo "$f"
+  done
+}
+
+# archive_address: the first address in those files that serves the release $suite itself.
+archive_address() {
+  local f
+  apt_sources | while IFS= read -r f; do
+    case $f in
+      *.sources)
+        awk -v s="$suite" 'BEGIN { RS = ""; FS = "\n" }
+          { uris = ""; ok = 0; types = 0
+            for (i = 1; i <= NF; i++) {
+              if ($i ~ /^Types:/ && $i ~ /(^|[ \t])deb([ \t]|$)/) types = 1
+              if ($i ~ /^URIs:/) { uris = $i; sub(/^URIs:[ \t]*/, "", uris) }
+              if ($i ~ /^Suites:/) { n = split($i, w, /[ \t]+/); for (k = 2; k <= n; k++) if (w[k] == s) ok = 1 }
+            }
+            if (types && ok && uris != "") { split(uris, u, /[ \t]+/); print u[1] } }' "$f" ;;
+      *)
+        awk -v s="$suite" '$1 == "deb" { i = 2; if ($2 ~ /^\[/) while (i <= NF && $i !~ /\]$/) i++;
+          if ($2 ~ /^\[/) i++; if ($(i + 1) == s) print $i }' "$f" ;;
+    esac
+  done | head -1
+}
+
 # The guest gets setup.sh's own package list, so setup.sh finds everything present there.
 eval "$(sed -n '/^PACKAGES=(/,/^)/p' "$top/scripts/setup.sh")"
 stamp=$(printf '%s\n' "$suite" "${PACKAGES[@]}" | sha256sum | cut -c1-16)
 
 build_image() {
   local root=$vm/root
-  echo "wine-vm: building the guest image in $vm (once)"
+  local mirror f key
+  mirror=$(archive_address)
+  [ -n "$mirror" ] || { echo "wine-vm: no package source for $suite in this machine's apt configuration"; return 1; }
+  echo "wine-vm: building the guest image in $vm (once), from $mirror"
   rm -rf "$root" "$vm/rootfs.img"
   mkdir -p "$vm"
   debootstrap --variant=minbase --include=kmod,linux-image-amd64,ca-certificates \
     "$suite" "$root" "$mirror" >"$vm/debootstrap.log" 2>&1 ||
     { echo "wine-vm: debootstrap failed (see $vm/debootstrap.log)"; return 1; }
-  printf 'deb %s %s main\ndeb %s %s-updates main\ndeb http://deb.debian.org/debian-security %s-security main\n' \
-    "$mirror" "$suite" "$mirror" "$suite" "$suite" >"$root/etc/apt/sources.list"
+  # The machine's own package sources, and the keyrings they name that the guest lacks.
+  rm -f "$root/etc/apt/sources.list" "$root"/etc/apt/sources.list.d/*
+  while IFS= read -r f; do
+    mkdir -p "$root$(dirname "$f")"
+    cp "$f" "$root$f"
+    for key in $(grep -ohE '(signed-by=|Signed-By:[[:space:]]*)/[^] ]+' "$f" | sed -E 's/^(signed-by=|Signed-By:[[:space:]]*)//'); do
+      [ -f "$key" ] && [ ! -f "$root$key" ] && mkdir -p "$root$(dirname "$key")" && cp "$key" "$root$key"
+    done
+  done < <(apt_sources)
   cp /etc/resolv.conf "$root/etc/resolv.conf"
   local d
   for d in proc sys dev dev/pts; do mount --bind "/$d" "$root/$d"; done
@@ -100,7 +143,8 @@ cat >"$vm/job.sh" <<EOF
 exec >>/host/build/vm/console.log 2>&1
 top=$(q "$top")
 mkdir -p "\$top"
-tar -C /host --exclude=./build/vm --exclude=./build/wine-prefix -cf - . | tar -C "\$top" -xf -
+tar -C /host --exclude=./build/vm --exclude=./build/wine-prefix --exclude=./build/wine64-prefix \
+  --exclude=./build/wine64-bin -cf - . | tar -C "\$top" -xf -
 cd "\$top"
 export TOVARA_E2E_EXTRA_MS=${TOVARA_E2E_EXTRA_MS:-1500}
 echo "wine-vm: guest \$(uname -r), i386 programs: \$(/lib/ld-linux.so.2 --version >/dev/null 2>&1 && echo run || echo refused)"
