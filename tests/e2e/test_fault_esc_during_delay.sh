@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The user presses Esc while the installation waits in a Delay (during the 2 s after
+# Alt+Esc (the system's window-switching key) early in the installation, during its 3 s wait
+# after "检查是否有旧版本中....", leaves the window up and the installation going on.
+# Then the user presses Esc while the installation waits in a Delay (during the 2 s after
 # "写出文件到plugin中....."): the window goes at once; the file operation before the script's
 # next write to a control still runs (the plugin DLL is written, whole); that control write
 # finds the window gone and the program reports "指定窗口尚未载入" in its fatal error box,
@@ -22,6 +24,13 @@ wait_window_shown "$log" 30 || bail "the installer window is shown"
 W=$WINDOW
 sleep 0.3
 click_install "$log" "$W"
+wait_log "$log" 'text="检查是否有旧版本中\.\.\.\."' 20 || bail "the old-version check is announced"
+press alt+Escape
+sleep 1
+check "Alt+Esc during the installation: the window stays (not gone, no end)" \
+  eval '! grep -qE "^[0-9]+ (exit code=|gone hwnd=$W\$)" "$log"'
+check_eq "Alt+Esc during the installation: the window is still shown" 1 \
+  "$(window_field "$log" "$W" visible)"
 wait_log "$log" 'text="写出文件到plugin中\.\.\.\.\."' 90 || bail "the plugin write is announced"
 sleep 0.5
 check_eq "the window has the keyboard focus before Esc" 1 "$(window_field "$log" "$W" foreground)"
