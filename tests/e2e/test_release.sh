@@ -50,6 +50,10 @@ why=$(export TOVARA_TARGET=i386; source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/de
 if [ -n "$why" ]; then
   note "SKIP the smoke installation and its checks: $why"
   smoke=(--skip-smoke)
+  TOVARA_RELEASE_BUILD=$tmp/build0 run_release "$tmp/no-smoke.log" --out "$tmp/no-smoke" >/dev/null
+  check "without --skip-smoke the release is refused up front: Wine cannot run the i386 program here" \
+    bash -c "[ $RC != 0 ] && grep -q 'needs Wine, which cannot run here' '$tmp/no-smoke.log' &&
+             [ ! -e '$tmp/build0' ] && [ ! -e '$tmp/no-smoke' ]"
 fi
 
 signed=$tmp/signed
