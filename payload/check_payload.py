@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
 """Checks one of the four programs the installer carries before anything is built with it.
 
-    check_payload.py [--name LABEL] KIND FILE
+    check_payload.py [--name LABEL] [--copy-to COPY] KIND FILE
 
 KIND is plugin, console, card or core. The plugin and the core are DLLs, the console and the
 card are programs; all four are 32-bit PE images for the i386 machine. On success the PE facts
 are printed on one line (for release.txt) and the exit status is 0. Otherwise one line
 "LABEL FILE: reason" goes to standard error and the exit status is 1; LABEL names the option
-or variable the file came from (default: --KIND).
+or variable the file came from (default: --KIND). With --copy-to, the bytes that passed are
+written to COPY, so what is carried is exactly what was checked.
 """
 import datetime
+import os
+import stat
 import struct
 import sys
 
@@ -18,6 +21,9 @@ DLL_KINDS = {'plugin': True, 'core': True, 'console': False, 'card': False}
 IMAGE_FILE_EXECUTABLE_IMAGE = 0x0002
 IMAGE_FILE_DLL = 0x2000
 MACHINE_I386 = 0x14c
+# No program the installer carries comes near this; a larger file is a wrong pick (a disk
+# image, a log) and is refused before it is read into memory.
+MAX_SIZE = 64 * 1024 * 1024
 MAGIC_PE32 = 0x10b
 MAGIC_PE32_PLUS = 0x20b
 MACHINES = {0x14c: 'i386', 0x8664: 'x64', 0x1c0: 'ARM', 0x1c4: 'ARMv7 Thumb', 0xaa64: 'ARM64',
@@ -88,29 +94,70 @@ def read_pe(data, want_dll):
                stamp, when))
 
 
+def judge(st):
+    """Raises Rejected unless ST (an os.stat result) is a regular file of at most MAX_SIZE."""
+    if stat.S_ISDIR(st.st_mode):
+        raise Rejected('a folder, not a file')
+    if not stat.S_ISREG(st.st_mode):
+        what = ('a FIFO' if stat.S_ISFIFO(st.st_mode) else
+                'a character device' if stat.S_ISCHR(st.st_mode) else
+                'a block device' if stat.S_ISBLK(st.st_mode) else
+                'a socket' if stat.S_ISSOCK(st.st_mode) else 'an unknown kind')
+        raise Rejected('not a regular file (%s)' % what)
+    if st.st_size > MAX_SIZE:
+        raise Rejected('too large (%d bytes; at most %d MB)' % (st.st_size, MAX_SIZE >> 20))
+
+
+def read_file(path):
+    """The bytes of PATH, a regular file of at most MAX_SIZE bytes; raises Rejected otherwise.
+
+    What the name leads to is judged before it is opened (opening a FIFO waits for a writer,
+    opening a device may act on it), and what was opened is judged again (the name may have
+    been pointed elsewhere in between); the open itself never waits. Never more than
+    MAX_SIZE + 1 bytes are read."""
+    try:
+        judge(os.stat(path))
+        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | getattr(os, 'O_CLOEXEC', 0))
+    except FileNotFoundError:
+        raise Rejected('no such file')
+    except OSError as e:
+        raise Rejected('cannot be read (%s)' % (e.strerror or e))
+    try:
+        judge(os.fstat(fd))
+        with os.fdopen(os.dup(fd), 'rb') as f:
+            data = f.read(MAX_SIZE + 1)
+    except OSError as e:
+        raise Rejected('cannot be read (%s)' % (e.strerror or e))
+    finally:
+        os.close(fd)
+    if len(data) > MAX_SIZE:            # it grew while it was read
+        raise Rejected('too large (more than %d MB)' % (MAX_SIZE >> 20))
+    return data
+
+
 def main(argv):
-    label = None
-    if len(argv) >= 2 and argv[0] == '--name':
-        label, argv = argv[1], argv[2:]
+    label = copy = None
+    while len(argv) >= 2 and argv[0] in ('--name', '--copy-to'):
+        if argv[0] == '--name':
+            label = argv[1]
+        else:
+            copy = argv[1]
+        argv = argv[2:]
     if len(argv) != 2 or argv[0] not in DLL_KINDS:
-        sys.stderr.write('usage: check_payload.py [--name LABEL] plugin|console|card|core FILE\n')
+        sys.stderr.write('usage: check_payload.py [--name LABEL] [--copy-to COPY] '
+                         'plugin|console|card|core FILE\n')
         return 2
     kind, path = argv
     label = label or '--' + kind
     try:
-        try:
-            with open(path, 'rb') as f:
-                data = f.read()
-        except FileNotFoundError:
-            raise Rejected('no such file')
-        except IsADirectoryError:
-            raise Rejected('a folder, not a file')
-        except OSError as e:
-            raise Rejected('cannot be read (%s)' % (e.strerror or e))
+        data = read_file(path)
         facts = read_pe(data, DLL_KINDS[kind])
     except Rejected as e:
         sys.stderr.write('%s %s: %s\n' % (label, path, e))
         return 1
+    if copy is not None:
+        with open(copy, 'wb') as f:
+            f.write(data)
     print(facts)
     return 0
 

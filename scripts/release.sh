@@ -5,17 +5,20 @@
 #   scripts/release.sh --plugin FILE --console FILE --card FILE --core FILE --out DIR
 #                      [--sign FILE.p12] [--skip-smoke]
 #
-# The inputs are checked before anything is built (payload/check_payload.py). The program is
-# built in a folder of its own (build/release, made afresh; TOVARA_RELEASE_BUILD names another)
-# and DIR receives TovaraSetup.exe, SHA256SUMS and release.txt, and the picture of the smoke
-# installation. With --sign the program is signed (Authenticode, SHA-256) with the key and
-# certificate of the PKCS#12 file, whose password is read from TOVARA_SIGN_PASSWORD (may be
-# empty), and the signature is verified against that certificate. Unless --skip-smoke, the
-# finished program installs once under Wine, in a fresh host folder, through the end-to-end
-# harness, and must write every file as it should.
+# The inputs are checked before anything is built (payload/check_payload.py) and copied, under
+# fixed names, into the folder the program is built in (build/release, made afresh;
+# TOVARA_RELEASE_BUILD names another), so no character of their paths reaches the build.
+# With --sign the program is signed (Authenticode, SHA-256) with the key and certificate of the
+# PKCS#12 file, whose password is read from TOVARA_SIGN_PASSWORD (may be empty), and the
+# signature is verified against that certificate. Unless --skip-smoke, the finished program
+# installs once under Wine, in a fresh host folder, through the end-to-end harness, and must
+# write every file as it should.
 #
-# On any failure the exit status is non-zero and DIR holds no release files (an earlier
-# release's TovaraSetup.exe, SHA256SUMS and release.txt there are removed too).
+# The release files (TovaraSetup.exe, SHA256SUMS, release.txt, and the picture of the smoke
+# installation) are made in a hidden staging folder beside them (.tovara-release.* in DIR, or
+# in its nearest existing parent when DIR is new) and moved into DIR only when every step has
+# passed. On any failure the exit status is non-zero, DIR is left exactly as it was (an
+# earlier release there stays whole) and the last line says so.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -30,13 +33,13 @@ EOF
 fail() { echo "release: $*" >&2; exit 1; }
 
 declare -A input=()
-out= sign= smoke=1
+out= sign= sign_given=0 smoke=1
 while [ $# -gt 0 ]; do
   case $1 in
     --plugin|--console|--card|--core)
       [ $# -ge 2 ] || usage; input[${1#--}]=$2; shift 2 ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
-    --sign) [ $# -ge 2 ] || usage; sign=$2; shift 2 ;;
+    --sign) [ $# -ge 2 ] || usage; sign=$2; sign_given=1; shift 2 ;;
     --skip-smoke) smoke=0; shift ;;
     *) echo "release: unknown argument $1" >&2; usage ;;
   esac
@@ -47,23 +50,59 @@ for k in "${kinds[@]}"; do [ -n "${input[$k]:-}" ] || usage; done
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 out=$(absolute "$out")
 
-published=(TovaraSetup.exe SHA256SUMS release.txt smoke-installing.png)
+# Nothing in DIR changes before the publishing step at the end; until then a failure only
+# removes the staging folder. (A run killed outright, kill -9, leaves that hidden folder.)
+stage= moving=0
 on_exit() {
   local rc=$?
-  if [ "$rc" -ne 0 ] && [ -d "$out" ]; then
-    for f in "${published[@]}"; do rm -f "$out/$f"; done
+  [ -z "$stage" ] || rm -rf "$stage"
+  if [ "$rc" -ne 0 ]; then
+    if [ "$moving" == 1 ]; then
+      echo "release: moving the new release into $out failed part way; it may hold files of both releases (sha256sum -c SHA256SUMS there tells whether the program is the one it lists)" >&2
+    else
+      echo "release: failed; $out is left as it was" >&2
+    fi
   fi
 }
 trap on_exit EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# A signing option that names nothing is a mistake, never a request for an unsigned release.
+[ "$sign_given" == 0 ] || [[ ! $sign =~ ^[[:space:]]*$ ]] ||
+  fail "--sign names no file (leave --sign out for an unsigned release)"
+build=$(absolute "${TOVARA_RELEASE_BUILD:-$top/build/release}")
+# The build folder is removed before each build: DIR must not be in it.
+case "$(realpath -m "$out")/" in
+  "$(realpath -m "$build")"/*) fail "--out $out: inside the build folder $build, which every release removes" ;;
+esac
+[ ! -e "$out" ] || [ -d "$out" ] || fail "--out $out: not a folder"
+published=(TovaraSetup.exe SHA256SUMS release.txt smoke-installing.png)
+for f in "${published[@]}"; do
+  [ -L "$out/$f" ] || [ ! -d "$out/$f" ] || fail "--out $out: $f there is a folder"
+done
+
+# The staging folder: on the file system of DIR, so that each finished file moves into DIR by
+# one rename. Made first, which also proves DIR (or the parent it will be made in) writable.
+base=$out
+while [ ! -e "$base" ] && [ ! -L "$base" ]; do base=$(dirname "$base"); done
+[ -d "$base" ] || fail "--out $out: $base is not a folder"
+stage=$(mktemp -d "$base/.tovara-release.XXXXXX" 2>/dev/null) || { stage=; fail "--out $out: cannot write in $base"; }
 
 # --- inputs, before anything is built ----------------------------------------------------
-declare -A facts=()
+# Each is checked and the bytes that passed are copied under a fixed name: the build sees
+# those copies only, never a path of the maintainer's (a ';' splits a CMake list, quotes and
+# spaces are the shell's), nor a file changed after its check.
+declare -A facts=() fixed=([plugin]=plugin.dll [console]=console.exe [card]=card.exe [core]=core.dll)
 bad=0
 python=/usr/bin/python3   # Debian's, as the build uses
 [ -x "$python" ] || python=python3
+mkdir "$stage/inputs"
 for k in "${kinds[@]}"; do
   input[$k]=$(absolute "${input[$k]}")
-  facts[$k]=$("$python" "$top/payload/check_payload.py" --name "--$k" "$k" "${input[$k]}") || bad=1
+  facts[$k]=$("$python" "$top/payload/check_payload.py" --name "--$k" \
+                --copy-to "$stage/inputs/${fixed[$k]}" "$k" "${input[$k]}") || bad=1
 done
 [ "$bad" == 0 ] || exit 1
 
@@ -73,7 +112,9 @@ bash "$top/scripts/setup.sh" >"${TMPDIR:-/tmp}/tovara-release-setup.$$.log" 2>&1
 rm -f "${TMPDIR:-/tmp}/tovara-release-setup.$$.log"
 if [ "$smoke" == 1 ]; then
   # (in a subshell: the environment it sets is for the smoke installation only)
-  why=$(source "$top/scripts/wine-env.sh" 2>/dev/null; tovara_wine_runs || echo "$TOVARA_WINE_WHY")
+  # The smoke installation runs the shipped program, the i386 one, whatever this machine runs.
+  why=$(export TOVARA_TARGET=i386; source "$top/scripts/wine-env.sh" 2>/dev/null
+        tovara_wine_runs || echo "$TOVARA_WINE_WHY")
   [ -z "$why" ] || fail "the smoke installation needs Wine, which cannot run here: $why (--skip-smoke makes a release without it)"
 fi
 
@@ -93,35 +134,32 @@ if [ -n "$sign" ]; then
   p12 -nocerts -nodes | grep -c 'PRIVATE KEY' >/dev/null || fail "--sign $sign: holds no private key"
   p12 -nokeys -clcerts | grep -c 'BEGIN CERTIFICATE' >/dev/null || fail "--sign $sign: holds no certificate"
 fi
-[ ! -e "$out" ] || [ -d "$out" ] || fail "--out $out: not a folder"
-for f in "${published[@]}"; do rm -f "$out/$f"; done
 
 # --- build --------------------------------------------------------------------------------
-build=${TOVARA_RELEASE_BUILD:-$top/build/release}
-stage=$build/release
 rm -rf "$build"
-mkdir -p "$build" "$stage"
+mkdir -p "$build"
+mv "$stage/inputs" "$build/inputs"
+declare -A carried=()
+for k in "${kinds[@]}"; do carried[$k]=$build/inputs/${fixed[$k]}; done
 echo "release: building in $build"
 targets=(TovaraSetup)
 [ "$smoke" == 1 ] && targets+=(observer fake_host_gui list_processes)
 if ! { cmake -S "$top" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
          -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
-         -DTOVARA_PLUGIN_PAYLOAD="${input[plugin]}" -DTOVARA_CONSOLE_PAYLOAD="${input[console]}" \
-         -DTOVARA_CARD_PAYLOAD="${input[card]}" -DTOVARA_CORE_PAYLOAD="${input[core]}" &&
+         -DTOVARA_PLUGIN_PAYLOAD="${carried[plugin]}" -DTOVARA_CONSOLE_PAYLOAD="${carried[console]}" \
+         -DTOVARA_CARD_PAYLOAD="${carried[card]}" -DTOVARA_CORE_PAYLOAD="${carried[core]}" &&
        cmake --build "$build" --target "${targets[@]}" -j "$(nproc)"; } >"$build/build.log" 2>&1; then
   tail -20 "$build/build.log" >&2
   fail "the build failed (log: $build/build.log)"
 fi
 exe=$stage/TovaraSetup.exe
-cp "$build/TovaraSetup.exe" "$exe"
 
 # --- signature ----------------------------------------------------------------------------
 if [ -n "$sign" ]; then
   echo "release: signing"
   p12 -nokeys >"$build/signing-certs.pem"
   p12 -nokeys -clcerts | openssl x509 -out "$build/signer.pem"
-  unsigned=$build/TovaraSetup.unsigned.exe
-  mv "$exe" "$unsigned"
+  unsigned=$build/TovaraSetup.exe
   # A password goes to osslsigncode on its input rather than on its command line, where any
   # user could read it; an empty one cannot be read that way. Named /dev/stdin: osslsigncode's
   # own "-" failed on one of our machines ("Failed to read password from file: -").
@@ -138,16 +176,18 @@ if [ -n "$sign" ]; then
   signer=$(openssl x509 -in "$build/signer.pem" -noout -subject -nameopt oneline,-esc_msb | sed 's/^subject=//')
   fingerprint=$(openssl x509 -in "$build/signer.pem" -noout -fingerprint -sha256 | sed 's/.*=//')
   thumbprint=$(openssl x509 -in "$build/signer.pem" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g')
+else
+  cp "$build/TovaraSetup.exe" "$exe"
 fi
 (cd "$stage" && sha256sum TovaraSetup.exe >SHA256SUMS)
 
 # --- smoke installation -------------------------------------------------------------------
 if [ "$smoke" == 1 ]; then
   echo "release: smoke installation under Wine (about 80 s)"
-  if ! TOVARA_ROOT=$top TOVARA_EXE=$exe TOVARA_HELPERS=$build/helpers TOVARA_CARRIED=$build/payload \
-       E2E_SHOTS=$stage \
-       bash "$top/scripts/smoke-install.sh" "${input[plugin]}" "${input[console]}" \
-         "${input[card]}" "${input[core]}" >"$build/smoke.log" 2>&1; then
+  if ! TOVARA_TARGET=i386 TOVARA_ROOT=$top TOVARA_EXE=$exe TOVARA_HELPERS=$build/helpers \
+       TOVARA_CARRIED=$build/payload E2E_SHOTS=$stage \
+       bash "$top/scripts/smoke-install.sh" "${carried[plugin]}" "${carried[console]}" \
+         "${carried[card]}" "${carried[core]}" >"$build/smoke.log" 2>&1; then
     grep -E '^(not ok|# )' "$build/smoke.log" >&2 || tail -20 "$build/smoke.log" >&2 || true
     fail "the smoke installation failed (log: $build/smoke.log)"
   fi
@@ -160,14 +200,14 @@ commit=$(git -C "$top" rev-parse --short=12 HEAD 2>/dev/null || echo unknown)
 [ -z "$(git -C "$top" status --porcelain 2>/dev/null)" ] || commit="$commit, with uncommitted changes"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 sum=0
-for k in "${kinds[@]}"; do sum=$((sum + $(size "${input[$k]}"))); done
+for k in "${kinds[@]}"; do sum=$((sum + $(size "${carried[$k]}"))); done
 {
   echo "TovaraSetup $version release, made $(date -u '+%Y-%m-%d %H:%M UTC') from commit $commit"
   echo
   echo "Inputs"
   for k in "${kinds[@]}"; do
     printf '  %-10s %s\n' "--$k" "${input[$k]}"
-    printf '  %-10s %s bytes, SHA-256 %s\n' "" "$(size "${input[$k]}")" "$(sha "${input[$k]}")"
+    printf '  %-10s %s bytes, SHA-256 %s\n' "" "$(size "${carried[$k]}")" "$(sha "${carried[$k]}")"
     printf '  %-10s %s\n' "" "${facts[$k]}"
   done
   echo "  the four together: $sum bytes"
@@ -190,7 +230,8 @@ for k in "${kinds[@]}"; do sum=$((sum + $(size "${input[$k]}"))); done
   echo "Smoke installation"
   if [ "$smoke" == 1 ]; then
     echo "  passed: under Wine in a fresh host folder, one click on the install button; exit code 0;"
-    echo "  the four programs written byte for byte as the inputs; the three data files as built;"
+    echo "  the four programs written byte for byte as the inputs; the three data files byte for byte"
+    echo "  as made from the source texts, apart from the build;"
     echo "  picture of the window on the way: smoke-installing.png"
   else
     echo "  skipped (--skip-smoke)"
@@ -198,8 +239,25 @@ for k in "${kinds[@]}"; do sum=$((sum + $(size "${input[$k]}"))); done
 } >"$stage/release.txt"
 
 # --- publish ------------------------------------------------------------------------------
+# Every step passed: the finished files replace the earlier release's, each by one rename on
+# one file system, so no file in DIR is ever missing or half written. The renames together are
+# not one step; hang-ups and interrupts are held off while they run, and only a run killed
+# outright between two of them (kill -9, power loss) can leave a mix. Their order makes a mix
+# harmless: SHA256SUMS, the seal of the release, moves last. Until it has moved, the earlier
+# SHA256SUMS either still verifies the earlier program beside it or refuses the new one, and
+# release.txt gives the SHA-256 of its own program; a mix is never taken for a release, and
+# the next run replaces it whole. (DIR itself is not swapped for the staging folder: it may
+# hold other files of the maintainer's, and a folder exchange in one step needs renameat2.)
+# A release without a smoke picture removes an earlier one, which would show another program.
 mkdir -p "$out"
-for f in "${published[@]}"; do
-  if [ -f "$stage/$f" ]; then cp "$stage/$f" "$out/$f"; fi
-done
+trap '' HUP INT TERM
+moving=1
+if [ -f "$stage/smoke-installing.png" ]; then
+  mv -f -T "$stage/smoke-installing.png" "$out/smoke-installing.png"
+else
+  rm -f "$out/smoke-installing.png"
+fi
+for f in release.txt TovaraSetup.exe SHA256SUMS; do mv -f -T "$stage/$f" "$out/$f"; done
+moving=0
+exe=$out/TovaraSetup.exe
 echo "release: $out/TovaraSetup.exe ($(size "$exe") bytes)$([ -n "$sign" ] && echo ", signed by $signer")"

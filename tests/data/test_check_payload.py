@@ -1,13 +1,17 @@
 #!/usr/bin/python3
 """Checks payload/check_payload.py, the input check of scripts/release.sh and of the configure
 step: real i386 programs and DLLs (Wine's own, from wine32) are accepted for their kind; a
-missing, empty, foreign, 64-bit, cut-short or wrong-kind file is refused with one line naming
-the option, the file and the reason. The configure step refuses a bad TOVARA_*_PAYLOAD with the
-same line, and scripts/release.sh stops there before it builds anything.
+missing, empty, foreign, 64-bit, cut-short or wrong-kind file, a FIFO, a device or an oversized
+file is refused with one line naming the option, the file and the reason, without waiting. The
+configure step refuses a bad TOVARA_*_PAYLOAD with the same line, and scripts/release.sh stops
+there before it builds anything, leaving an earlier release in its folder as it was; it
+refuses a --sign that names nothing.
 
 Run: /usr/bin/python3 tests/data/test_check_payload.py
 """
+import hashlib
 import os
+import resource
 import struct
 import subprocess
 import sys
@@ -24,8 +28,15 @@ PROGRAM = os.path.join(WINE, "regedit.exe")
 TMP = tempfile.mkdtemp(prefix="tovara-check-payload.")
 
 
+def bounded():
+    # (a checker that reads a device to its end must fail here, not take the machine's memory)
+    resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+
+
 def run(*args):
-    p = subprocess.run([sys.executable, CHECKER] + list(args), capture_output=True, text=True)
+    # The timeout: a checker that waits on a FIFO must fail the check, not hang the suite.
+    p = subprocess.run([sys.executable, CHECKER] + list(args), capture_output=True, text=True,
+                       timeout=30, preexec_fn=bounded)
     return p.returncode, p.stdout, p.stderr
 
 
@@ -55,6 +66,18 @@ def accepted():
     return out.strip()
 
 
+def fifo():
+    path = os.path.join(TMP, "fifo.dll")
+    os.mkfifo(path)
+    return path
+
+
+def oversized():
+    path = made("big.dll", open(DLL, "rb").read())
+    os.truncate(path, 64 * 1024 * 1024 + 1)
+    return path
+
+
 @check("bad inputs are refused with one line: option, file, reason")
 def refused():
     dll = open(DLL, "rb").read()
@@ -73,6 +96,10 @@ def refused():
         ("plugin", made("cut.dll", dll[:len(dll) // 2]), "cut short (section "),
         ("console", DLL, "a DLL where a program is expected"),
         ("plugin", PROGRAM, "a program where a DLL is expected"),
+        ("core", fifo(), "not a regular file (a FIFO)"),
+        ("core", "/dev/zero", "not a regular file (a character device)"),
+        # a whole DLL, padded (sparse) past 64 MB: refused for its size alone
+        ("plugin", oversized(), "too large (%d bytes; at most 64 MB)" % (64 * 1024 * 1024 + 1)),
     ]
     for kind, path, reason in cases:
         rc, out, err = run(kind, path)
@@ -94,20 +121,53 @@ def configure():
     assert any(l.strip() == line for l in p.stderr.splitlines()), p.stderr[-800:]
 
 
-@check("scripts/release.sh stops at a bad input before building, leaving no program in DIR")
-def release_stops():
-    out = os.path.join(TMP, "dist")
+def earlier_release(name):
+    """A folder holding an earlier release (and a file of the maintainer's); returns it and
+    its contents, every file's name and bytes."""
+    out = os.path.join(TMP, name)
     os.makedirs(out)
-    made("dist/TovaraSetup.exe", b"an earlier release")
+    for f in ["TovaraSetup.exe", "SHA256SUMS", "release.txt", "smoke-installing.png", "notes.txt"]:
+        made(os.path.join(name, f), ("%s of the earlier release\n" % f).encode())
+    return out, contents(out)
+
+
+def contents(folder):
+    found = {}
+    for where, dirs, files in os.walk(folder):
+        for f in dirs + files:
+            path = os.path.join(where, f)
+            found[os.path.relpath(path, folder)] = (
+                hashlib.sha256(open(path, "rb").read()).hexdigest() if os.path.isfile(path) else "dir")
+    return found
+
+
+def release(out, build, *args):
+    return subprocess.run(["bash", os.path.join(ROOT, "scripts", "release.sh"), "--plugin", DLL,
+                           "--console", PROGRAM, "--core", DLL, "--out", out] + list(args),
+                          capture_output=True, text=True, timeout=900,
+                          env=dict(os.environ, TOVARA_RELEASE_BUILD=build))
+
+
+@check("scripts/release.sh stops at a bad input before building; the earlier release is kept whole")
+def release_stops():
+    out, before = earlier_release("dist")
     build = os.path.join(TMP, "release-build")
-    p = subprocess.run(["bash", os.path.join(ROOT, "scripts", "release.sh"), "--plugin", DLL,
-                        "--console", PROGRAM, "--card", DLL, "--core", DLL, "--out", out],
-                       capture_output=True, text=True,
-                       env=dict(os.environ, TOVARA_RELEASE_BUILD=build))
+    p = release(out, build, "--card", DLL)
     assert p.returncode != 0, "release.sh succeeded"
-    assert p.stderr == "--card %s: a DLL where a program is expected\n" % DLL, p.stderr
-    assert not os.path.exists(os.path.join(out, "TovaraSetup.exe")), "a TovaraSetup.exe is left"
+    assert p.stderr.splitlines() == ["--card %s: a DLL where a program is expected" % DLL,
+                                      "release: failed; %s is left as it was" % out], p.stderr
+    assert contents(out) == before, "the folder changed: %s" % sorted(contents(out))
     assert not os.path.exists(build), "something was built"
+
+
+@check("scripts/release.sh refuses a --sign that names nothing, before building")
+def release_sign_nothing():
+    out, before = earlier_release("dist-sign")
+    build = os.path.join(TMP, "release-build-sign")
+    p = release(out, build, "--card", PROGRAM, "--skip-smoke", "--sign", "")
+    assert p.returncode != 0, "release.sh made a release"
+    assert p.stderr.startswith("release: --sign names no file"), p.stderr
+    assert contents(out) == before and not os.path.exists(build), "something was built"
 
 
 subprocess.run(["rm", "-rf", TMP])
