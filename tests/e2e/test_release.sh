@@ -48,7 +48,7 @@ smoke=()
 why=$(export TOVARA_TARGET=i386; source "$TOVARA_ROOT/scripts/wine-env.sh" 2>/dev/null
       tovara_wine_runs || echo "$TOVARA_WINE_WHY")
 if [ -n "$why" ]; then
-  note "SKIP the smoke installation and its checks: $why"
+  skip_part "the smoke installation of the i386 release and its checks: $why"
   smoke=(--skip-smoke)
   TOVARA_RELEASE_BUILD=$tmp/build0 run_release "$tmp/no-smoke.log" --out "$tmp/no-smoke" >/dev/null
   check "without --skip-smoke the release is refused up front: Wine cannot run the i386 program here" \
