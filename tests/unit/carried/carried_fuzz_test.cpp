@@ -110,7 +110,7 @@ TEST_F(DamagedCarriedBlock, StreamBytesWithSizeWords) {
     const uint8_t mask = static_cast<uint8_t>(1 + below(255));
     const uint32_t by = 1 + below(64);
     const uint32_t sizes[] = {n, n + by, n + by * 4096, n - 1 - below(stream - 1)};
-    Trial(at, mask, sizes[k % 4]);
+    Trial(at, mask, sizes[k / 2 % 4]);
   }
 }
 
