@@ -16,8 +16,8 @@
 namespace {
 
 // The header of a block; see payload/pack.py.
-const uint32_t kHeaderSize = 52;
-const uint32_t kCheckedHeaderSize = 44;   // the header's own check covers these bytes
+const uint32_t kHeaderSize = kCarriedHeaderSize;
+const uint32_t kCheckedHeaderSize = 48;   // the header's own check covers these bytes
 const uint8_t kMethodStored = 0, kMethodLzma = 1;
 const uint8_t kFilterNone = 0, kFilterX86 = 1;
 
@@ -59,7 +59,8 @@ void UndoX86Filter(unsigned char* p, uint32_t size) {
 void* DecoderAlloc(void*, size_t size) { return AllocateBytes(static_cast<int>(size)); }
 void DecoderFree(void*, void* block) { ReleaseBytes(block); }
 
-// Decodes exactly `size` bytes into `out`; the stream must end there.
+// Decodes exactly `size` bytes into `out`; the stream must end there. The decoder reads no
+// byte past `streamSize` and writes none past `size`.
 bool DecodeLzma(const unsigned char* props, const unsigned char* stream, uint32_t streamSize,
                 unsigned char* out, uint32_t size) {
   ISzAlloc alloc = {DecoderAlloc, DecoderFree};
@@ -80,13 +81,16 @@ bool UnpackCarried(const unsigned char* block, uint32_t blockSize, ByteBlock* fi
   const Sha256Digest headerCheck = Sha256(block, kCheckedHeaderSize);
   if (!SameBytes(headerCheck.bytes, block + kCheckedHeaderSize, kHeaderSize - kCheckedHeaderSize))
     return false;
+  // The header is the block's own: from here on its fields are believed, and the size word
+  // beside the block (outside what the check covers) must give the length it records.
   const uint32_t size = ReadLe32(block);
-  const uint8_t method = block[4];
-  const uint8_t filter = block[5];
-  const unsigned char* props = block + 6;
-  const unsigned char* digest = block + 12;
+  const uint32_t bodySize = ReadLe32(block + 4);
+  const uint8_t method = block[8];
+  const uint8_t filter = block[9];
+  const unsigned char* props = block + 10;
+  const unsigned char* digest = block + 16;
   const unsigned char* body = block + kHeaderSize;
-  const uint32_t bodySize = blockSize - kHeaderSize;
+  if (bodySize != blockSize - kHeaderSize) return false;
   if (size == 0 || size > INT_MAX) return false;
 
   if (method == kMethodStored) {

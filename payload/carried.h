@@ -6,10 +6,14 @@
 
 #include "services/text.h"
 
+const uint32_t kCarriedHeaderSize = 56;   // the stream (or the stored file) follows it
+
 // Unpacks a carried block into `file`: a new heap block holding the file as it was at build
 // time (a view of the image for a stored file). False, with `file` empty, when the block is
-// damaged: a header that fails its own check, a decoder error, or a size or SHA-256 that
-// differs from the file's. Never reads or writes outside the block or the new file.
+// damaged: a header that fails its own check, a `blockSize` other than the length the header
+// records, a decoder error, or a size or SHA-256 that differs from the file's. Never reads or
+// writes outside the block or the new file, whatever `blockSize` says: past the header, which
+// every block holds, nothing is read before `blockSize` is found to be the recorded length.
 bool UnpackCarried(const unsigned char* block, uint32_t blockSize, ByteBlock* file);
 
 #define TOVARA_CARRIED(name)                    \

@@ -8,16 +8,23 @@ call filter. The same input always gives the same bytes.
 A file that LZMA cannot make at least 1/32 smaller (already compressed, or random) is
 carried stored: never bigger than itself, and only its hash to check when it is written.
 
-Header, little-endian (52 bytes):
+Header, little-endian (56 bytes):
    0  u32  size of the file
-   4  u8   method: 0 stored (the file follows as is), 1 LZMA
-   5  u8   filter: 0 none, 1 x86 calls and jumps (see below)
-   6  5    LZMA properties (lc/lp/pb byte, u32 dictionary size); zeros when stored
-  11  u8   zero
-  12  32   SHA-256 of the file
-  44  8    the first 8 bytes of SHA-256 over bytes 0..43: the header's own check, so that a
+   4  u32  size of the packed stream: the block is the header and exactly these bytes
+   8  u8   method: 0 stored (the file follows as is), 1 LZMA
+   9  u8   filter: 0 none, 1 x86 calls and jumps (see below)
+  10  5    LZMA properties (lc/lp/pb byte, u32 dictionary size); zeros when stored
+  15  u8   zero
+  16  32   SHA-256 of the file
+  48  8    the first 8 bytes of SHA-256 over bytes 0..47: the header's own check, so that a
            damaged size is never believed
-  52       the packed stream
+  56       the packed stream
+
+The image keeps the block's length in a word of its own beside the block, which no check
+covers: the unpacker believes it only when it equals 56 plus the stream size above.
+
+An empty file is refused: there is nothing to carry, and the unpacker takes a block of size 0
+for a damaged one.
 
 The x86 filter: every E8 (call) or E9 (jmp) byte followed by a 32-bit displacement whose top
 byte is 00 or FF (a target within 16 MB) has that displacement turned into the target's
@@ -32,7 +39,8 @@ import re
 import struct
 import sys
 
-HEADER = struct.Struct("<IBB5sB32s8s")
+HEADER = struct.Struct("<IIBB5sB32s8s")
+CHECKED = HEADER.size - 8
 METHOD_STORED, METHOD_LZMA = 0, 1
 FILTER_NONE, FILTER_X86 = 0, 1
 LC, LP, PB = 3, 0, 2
@@ -104,7 +112,7 @@ def pack(data, x86, stored):
         method = METHOD_LZMA
         if len(body) > len(data) - len(data) // 32:
             method, filt, props, body = METHOD_STORED, FILTER_NONE, bytes(5), data
-    head = HEADER.pack(len(data), method, filt, props, 0, digest, bytes(8))[:44]
+    head = HEADER.pack(len(data), len(body), method, filt, props, 0, digest, bytes(8))[:CHECKED]
     return head + hashlib.sha256(head).digest()[:8] + body
 
 
@@ -117,6 +125,8 @@ def main(argv):
     out, src = args
     with open(src, "rb") as f:
         data = f.read()
+    if not data:
+        sys.exit("pack.py: %s is empty: an empty file cannot be carried" % src)
     if x86:
         assert x86_decode(x86_encode(data)) == data, "x86 filter does not round-trip"
     with open(out, "wb") as f:
