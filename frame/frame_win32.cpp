@@ -24,16 +24,18 @@ void HardenLibrarySearch() {
 
 bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
+Text ReadRunDirectory(char* buffer, int size) {
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
+  return FolderOfPath(buffer, n <= static_cast<DWORD>(size) ? static_cast<int>(n) : size);
+}
+
 static void NoEndWork() {}
 
 int StartRoutine() {
   FrameState& frame = Frame();
   if (SUCCEEDED(OleInitialize(nullptr))) MarkOleInitialised();
-  // A path longer than the buffer comes back cut short (and, on older systems, without its
-  // terminating zero): it is scanned as returned.
   char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  frame.runDirectory = FolderOfPath(path, static_cast<int>(n <= MAX_PATH ? n : MAX_PATH));
+  frame.runDirectory = ReadRunDirectory(path, MAX_PATH);
   SetCurrentDirectoryA(frame.runDirectory.c_str());
   // The window description is compiled in; the system function table needs no filling.
   frame.endRoutine = NoEndWork;

@@ -4,6 +4,8 @@
 #
 #   wine-run.sh --target i386|x64 PROGRAM ARGS...
 #
+# TOVARA_WINE_LOCALE, when set, replaces the zh_CN.UTF-8 locale (code page 936) for this run.
+#
 # The toolchain file names the target its programs are built for; where Wine cannot run that
 # target here, the program is reported skipped.
 set -u
@@ -12,6 +14,9 @@ if [ "${1:-}" == --target ]; then
   shift 2
 fi
 source "$(dirname "$0")/wine-env.sh"
+if [ -n "${TOVARA_WINE_LOCALE:-}" ]; then
+  export LANG=$TOVARA_WINE_LOCALE LC_ALL=$TOVARA_WINE_LOCALE
+fi
 if ! tovara_wine_runs; then
   echo "skipped ($TOVARA_TARGET): $TOVARA_WINE_WHY"
   exit "$TOVARA_SKIP_CODE"

@@ -16,15 +16,17 @@ inline bool WriteWholeFile(const char* path, const ByteBlock& block) {
   return WriteWholeFile(path, &block, 1);
 }
 
-// The temporary file of a whole-file write: "~tv<n>.tmp" in the target's folder, n from 1 to
-// kWriteTempLast. Its name is never longer than the name of any file the installer writes,
-// so its path is never longer than the target's (Windows' ANSI file functions refuse paths of
-// MAX_PATH bytes or more). Files of exactly these names in the folder are ours, left by a run
-// that was ended half way: they are removed before the next write into that folder.
+// The temporary file of a whole-file write lies in the target's folder and is named after the
+// target: "~" + a few hexadecimal digits of a hash of the target's file name + a slot digit n
+// (1 to kWriteTempLast) + ".tmp", as long as the target's name but 8 bytes at least and 12 at
+// most. So its path is never longer than the target's (Windows' ANSI file functions refuse
+// paths of MAX_PATH bytes or more): the shortest name the installer writes, 名片.exe, has 8.
+// A file of one of these names is a temporary file of that target, left by a run that was
+// ended half way: it is removed before the next write of that target. No other file is ours.
 constexpr int kWriteTempLast = 9;
-constexpr char kWriteTempPattern[] = "~tv?.tmp";   // finds them (and may find other names)
 Text WriteTempPath(const char* target, int n);
-bool IsWriteTempName(const char* name);            // a file name without its folder
+Text WriteTempPattern(const char* target);        // finds them (and may find other names)
+bool IsWriteTempOf(const char* target, const char* name);   // name: a file name, no folder
 // name in the folder of target (target's path up to and with its last backslash).
 Text BesideTarget(const char* target, const char* name);
 

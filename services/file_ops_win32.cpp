@@ -28,9 +28,9 @@ bool DeleteOneFile(const char* path) {
 
 namespace {
 
-// The new content goes to a short-named file in the target's folder, "~tv<n>.tmp"
-// (file_ops.h). n counts up past names that are taken (a file another writer holds open, or a
-// read-only one that could not be cleared).
+// The new content goes to a short-named file in the target's folder, named after the target
+// with a slot n (file_ops.h). n counts up past names that are taken (a file another writer
+// holds open, or a read-only one that could not be cleared).
 HANDLE CreateTempBeside(const char* path, Text* tempName) {
   for (int n = 1; n <= kWriteTempLast; ++n) {
     *tempName = WriteTempPath(path, n);
@@ -45,17 +45,18 @@ HANDLE CreateTempBeside(const char* path, Text* tempName) {
   return INVALID_HANDLE_VALUE;
 }
 
-// Temporary files of ours left in the folder by a run that was ended half way are removed.
-// The search also matches other names through their short forms, so each name found is
-// checked exactly; any other file is left alone, and so is one that cannot be deleted (a
-// writer that still holds it).
+// Temporary files of this target left in its folder by a run that was ended half way are
+// removed. The search also matches other names through their short forms, so each name found
+// is checked exactly; any other file is left alone (another target's temporary file, a user's
+// file), and so is one that cannot be deleted (a writer that still holds it).
 void RemoveStaleTemps(const char* path) {
-  Text pattern = BesideTarget(path, kWriteTempPattern);
+  Text pattern = WriteTempPattern(path);
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsWriteTempName(found.cFileName))
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !IsWriteTempOf(path, found.cFileName))
       continue;
     Text stale = BesideTarget(path, found.cFileName);
     DeleteFileA(stale.c_str());

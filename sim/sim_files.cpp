@@ -235,12 +235,13 @@ bool WriteRealFile(const std::string& real, const std::string& bytes) {
   return WriteThrough(real + ".sim-tmp", real, bytes);
 }
 
-// WriteWholeFile as the Win32 one does it, with the installer's own names: our stale
-// temporary files in the target's folder are removed (other names left alone), then the
-// bytes go through the first free "~tv<n>.tmp" there.
+// WriteWholeFile as the Win32 one does it, with the installer's own names: the target's stale
+// temporary files in its folder are removed (other names left alone), then the bytes go
+// through the first free temporary name of the target there.
 bool WriteBeside(const std::string& path, const Resolved& target, const std::string& bytes) {
   for (const auto& name : ReadFolder(target.parent))
-    if (IsWriteTempName(name.c_str()) && KindOf(target.parent + "/" + name) == Kind::File)
+    if (IsWriteTempOf(path.c_str(), name.c_str()) &&
+        KindOf(target.parent + "/" + name) == Kind::File)
       unlink((target.parent + "/" + name).c_str());
   for (int n = 1; n <= kWriteTempLast; ++n) {
     Resolved temp = Resolve(WriteTempPath(path.c_str(), n).c_str());

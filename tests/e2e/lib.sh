@@ -676,9 +676,11 @@ ignores_sigxfsz() {
   [ -n "$mask" ] && (( (16#$mask >> 24) & 1 ))
 }
 
-# temp_files DIR: files under DIR left by an unfinished whole-file write ("~tv<n>.tmp").
+# temp_files DIR: files under DIR left by an unfinished whole-file write: "~" + 2 to 6 hex
+# digits (of a hash of the target's name) + a slot digit + ".tmp".
 temp_files() {
-  (cd "$1" && find . -name '~tv[1-9].tmp' | LC_ALL=C sort)
+  (cd "$1" && LC_ALL=C find . -regextype posix-extended -regex '.*/~[0-9a-f]{2,6}[1-9]\.tmp' |
+    LC_ALL=C sort)
 }
 
 # sums DIR: "sha256 size mtime path" of every file under DIR, sorted; equal sums mean

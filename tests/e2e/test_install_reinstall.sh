@@ -2,10 +2,11 @@
 # An installation over an earlier one: old plugin DLLs of several release lines, an old
 # console, the old core DLL and an old card program are there, and so are the three data
 # files, changed by the user. Each old file the script handles is announced and removed (a
-# plain 1.2 plugin is reported but kept; names it does not look for stay), the data files
-# are left exactly as they were, the four programs are written anew, the console is started
-# and the installer ends with exit code 0. The waits add up to 71 s here: 57 s for a folder
-# whose data files exist, plus 14 s of messages about the old files.
+# plain 1.2 plugin is reported but kept; names it does not look for stay, a user's "~tv2.tmp"
+# in each folder written to as well), the data files are left exactly as they were, the four
+# programs are written anew, the console is started and the installer ends with exit code 0.
+# The waits add up to 71 s here: 57 s for a folder whose data files exist, plus 14 s of
+# messages about the old files.
 #
 # Overrides (see lib.sh): TOVARA_EXE, TOVARA_HELPERS, TOVARA_CARRIED.
 source "$(dirname "$0")/lib.sh"
@@ -27,6 +28,9 @@ old tovarachajian2.dll                              # removed, then written anew
 old "$CONFIG_FOLDER_REL/名片.exe"                   # replaced
 # Kept: a plain 1.2 plugin (reported only), a two-digit release number, someone else's plugin.
 kept=(plugin/Tovara娱乐插件1.2.5.cqp.dll plugin/Tovara娱乐插件1.0.10.cqp.dll plugin/other.cqp.dll)
+# A user's files named as an earlier release named its temporary files, in each folder the
+# installer writes into: kept too.
+kept+=('~tv2.tmp' 'plugin/~tv2.tmp' "$CONFIG_FOLDER_REL/~tv2.tmp")
 for f in "${kept[@]}"; do old "$f"; done
 # The user's data: the carried texts with changes of the user's own.
 { cat "$TOVARA_CARRIED/default_config.ini"; printf '[用户配置]\r\n机器人昵称=小柚\r\n'; } \

@@ -80,7 +80,8 @@ wineserver -w
 check "the limited run ends with success (exit $rc)" [ "$rc" -eq 0 ]
 check "the case ran and passed under the limit" grep -q "^\[       OK \] $CASE" "$log"
 check "no temporary file anywhere under the test folder" \
-  bash -c "[ -z \"\$(find '$work/temp' -name '~tv[1-9].tmp')\" ]"
+  bash -c "[ -z \"\$(LC_ALL=C find '$work/temp' -regextype posix-extended \
+    -regex '.*/~[0-9a-f]{2,6}[1-9]\\.tmp')\" ]"
 if [ "$failed" -ne 0 ]; then
   sed 's/^/# /' "$log"
 fi

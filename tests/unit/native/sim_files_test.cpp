@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -104,16 +106,25 @@ TEST_F(SimFiles, WriteWholeFileReplacesTheContent) {
   EXPECT_EQ(sim::FileBytes(P("\\b.bin")), std::string("abcd"));
 }
 
-// A run ended half way may leave its temporary file: the next write into that folder removes
-// files of exactly those names; other names, and other folders, are left alone.
-TEST_F(SimFiles, WriteWholeFileClearsOurStaleTemporaryFilesInItsFolderOnly) {
-  for (const char* name : {"\\cfg\\~tv1.tmp", "\\cfg\\~tv9.tmp", "\\cfg\\~tv10.tmp",
-                           "\\cfg\\~TV2.TMP", "\\cfg\\a.ini.tmp", "\\~tv2.tmp"})
-    ASSERT_TRUE(sim::AddFile(P(name), "x"));
-  EXPECT_TRUE(Write(P("\\cfg\\a.ini"), "new"));
-  EXPECT_EQ(sim::ListEntries(),
-            (std::vector<std::string>{P("\\cfg\\"), P("\\cfg\\a.ini"), P("\\cfg\\a.ini.tmp"),
-                                      P("\\cfg\\~TV2.TMP"), P("\\cfg\\~tv10.tmp"), P("\\~tv2.tmp")}));
+// A run ended half way may leave the temporary file of a target: the next write of that target
+// removes its own (any slot). A user's file of any other name, a stale temporary file of
+// another target and the same name in another folder are left alone.
+TEST_F(SimFiles, WriteWholeFileClearsOnlyItsTargetsStaleTemporaryFiles) {
+  const std::string target = P("\\cfg\\settings.ini");
+  const std::string others[] = {
+      WriteTempPath(P("\\cfg\\messages.ini").c_str(), 1).c_str(),
+      WriteTempPath(P("\\settings.ini").c_str(), 1).c_str(),
+      P("\\cfg\\~tv1.tmp"), P("\\cfg\\~tv2.tmp"), P("\\cfg\\settings.ini.tmp")};
+  for (const std::string& name : others) ASSERT_TRUE(sim::AddFile(name, "someone's"));
+  for (int n : {1, 2, kWriteTempLast})
+    ASSERT_TRUE(sim::AddFile(WriteTempPath(target.c_str(), n).c_str(), "stale"));
+  EXPECT_TRUE(Write(target, "new"));
+  std::vector<std::string> expected(std::begin(others), std::end(others));
+  expected.push_back(P("\\cfg\\"));
+  expected.push_back(target);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(sim::ListEntries(), expected);
+  for (const std::string& name : others) EXPECT_EQ(sim::FileBytes(name), std::string("someone's")) << name;
 }
 
 TEST_F(SimFiles, WriteWholeFileRefusals) {

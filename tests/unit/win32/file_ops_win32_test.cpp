@@ -328,19 +328,31 @@ TEST_F(FileOps, WriteWholeFileWhoseReplacementFails) {
   EXPECT_EQ(ReadAll(At("plugin.dll")), "new dll");
 }
 
-// Temporary files of ours left by a run that was ended half way go before the next write into
-// their folder. A name of ours that another writer holds open is stepped over and stays, and
-// so does every other name, however close to ours.
+// The temporary files of a target left by a run that was ended half way go before the next
+// write of that target. One of its names that another writer holds open is stepped over and
+// stays, and so does every other name: another target's temporary file, a user's "~tv2.tmp".
 TEST_F(FileOps, WriteWholeFileStepsOverTakenTemporaryNames) {
-  for (const char* name : {"~tv1.tmp", "~tv3.tmp", "~tv2.tmp", "~tv10.tmp", "~tvx.tmp", "tv1.tmp"})
+  const std::string target = At("settings.ini");
+  auto nameOf = [](const Text& path) {
+    std::string s = path.c_str();
+    return s.substr(s.find_last_of('\\') + 1);
+  };
+  const std::string held = nameOf(WriteTempPath(target.c_str(), 1));
+  const std::string stale = nameOf(WriteTempPath(target.c_str(), 3));
+  const std::string others = nameOf(WriteTempPath(At("messages.ini").c_str(), 2));
+  for (const std::string& name : {held, stale, others, std::string("~tv1.tmp"),
+                                  std::string("~tv2.tmp"), std::string("tv1.tmp")})
     Put(At(name), "someone's");
-  Put(At("a.ini"), "old");
+  Put(target, "old");
   Helper holder;
-  Hold(holder, At("~tv1.tmp"), "lock");
-  EXPECT_TRUE(Write(At("a.ini"), "new"));
+  Hold(holder, At(held), "lock");
+  EXPECT_TRUE(Write(target, "new"));
   holder.Stop();
-  EXPECT_EQ(ReadAll(At("a.ini")), "new");
-  EXPECT_EQ(Entries(), (Names{"a.ini", "tv1.tmp", "~tv1.tmp", "~tv10.tmp", "~tvx.tmp"}));
+  EXPECT_EQ(ReadAll(target), "new");
+  Names expected{"settings.ini", held, others, "~tv1.tmp", "~tv2.tmp", "tv1.tmp"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Entries(), expected);
+  EXPECT_EQ(ReadAll(At("~tv2.tmp")), "someone's");
 }
 
 // Driven by tests/e2e/test_write_disk_full.sh, which runs this case under a file-size limit
