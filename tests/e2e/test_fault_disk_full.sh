@@ -23,8 +23,11 @@ log=$E2E_TMP/install.log
 # The prefix's server and its service processes start here, without a limit.
 wineserver -p
 process_list >/dev/null
+# (Other scenarios' servers may run beside ours: a server that is not ours is passed over.)
 server=$(pgrep -f "^/usr/lib/wine/wineserver" -U "$(id -u)" | while read -r p; do
-  tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+    echo "$p"
+  fi
 done | head -1)
 
 # Ignored signals stay ignored in the programs started from here.
