@@ -22,9 +22,8 @@ Text BesideTarget(const char* target, const char* name) {
 }
 
 Text WriteTempPath(const char* target, int n) {
-  char name[16];
-  std::snprintf(name, sizeof name, "~tv%d.tmp", n);
-  return BesideTarget(target, name);
+  Text name = Concat({"~tv", ToText(static_cast<int32_t>(n)).c_str(), ".tmp"});
+  return BesideTarget(target, name.c_str());
 }
 
 bool IsWriteTempName(const char* name) {
