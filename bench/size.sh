@@ -46,7 +46,8 @@ wine_runs=0
 if command -v wine >/dev/null; then
   # shellcheck source=../scripts/wine-env.sh
   source "$top/scripts/wine-env.sh" 2>/dev/null
-  tovara_wine_prefix >>"$slog" 2>&1 && wine cmd /c exit >>"$slog" 2>&1 && wine_runs=1
+  # The bench programs are i386: a Wine that only runs the x86-64 twin cannot start them.
+  tovara_i386_runs && tovara_wine_prefix >>"$slog" 2>&1 && wine cmd /c exit >>"$slog" 2>&1 && wine_runs=1
 fi
 
 build win32-packed win32 ON TovaraSetup unpack_bench
