@@ -60,16 +60,19 @@ struct Big {
     }
     while (n > 0 && limb[n - 1] == 0) --n;
   }
-  // *this /= divisor; answers the remainder.
+  // *this /= divisor (below 2^16), sixteen bits at a time so that every step is a 32-bit
+  // division (a 64-bit one would bring in the C runtime's long division); answers the rest.
   uint32_t DivideSmall(uint32_t divisor) {
-    uint64_t rest = 0;
+    uint32_t rest = 0;
     for (int i = n - 1; i >= 0; --i) {
-      rest = rest << 32 | limb[i];
-      limb[i] = static_cast<uint32_t>(rest / divisor);
-      rest %= divisor;
+      uint32_t high = rest << 16 | limb[i] >> 16;
+      rest = high % divisor;
+      uint32_t low = rest << 16 | (limb[i] & 0xFFFF);
+      rest = low % divisor;
+      limb[i] = (high / divisor) << 16 | low / divisor;
     }
     while (n > 0 && limb[n - 1] == 0) --n;
-    return static_cast<uint32_t>(rest);
+    return rest;
   }
 };
 
@@ -129,20 +132,20 @@ int FormatDouble13(double value, char* out) {
     n.MulPow(5, 1220703125u, 13, -e2);
     scale = e2;
   }
-  // The decimal digits of n, most significant first (at most 767).
-  uint32_t chunks[90];
+  // The decimal digits of n, most significant first (at most 767), four at a time.
+  uint16_t chunks[200];
   int chunkCount = 0;
-  while (!n.IsZero()) chunks[chunkCount++] = n.DivideSmall(1000000000u);
+  while (!n.IsZero()) chunks[chunkCount++] = static_cast<uint16_t>(n.DivideSmall(10000));
   char digits[820];
   int length = 0;
   for (int c = chunkCount - 1; c >= 0; --c) {
-    char nine[9];
+    char four[4];
     uint32_t v = chunks[c];
-    for (int k = 8; k >= 0; --k, v /= 10) nine[k] = static_cast<char>('0' + v % 10);
+    for (int k = 3; k >= 0; --k, v /= 10) four[k] = static_cast<char>('0' + v % 10);
     int k = 0;
     if (c == chunkCount - 1)
-      while (k < 8 && nine[k] == '0') ++k;
-    while (k < 9) digits[length++] = nine[k++];
+      while (k < 3 && four[k] == '0') ++k;
+    while (k < 4) digits[length++] = four[k++];
   }
   int exponent = length - 1 + scale;   // of the first digit
 
