@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Packs one carried file for the program image: a small header, then the file compressed
-with raw LZMA (liblzma's LZMA1 at its strongest), programs first passed through our x86
+with raw LZMA (liblzma's LZMA1 at its strongest, with the literal and position settings of a
+few tried that give the smallest stream), programs first passed through our x86
 call filter. The same input always gives the same bytes.
 
     pack.py [--x86] [--stored] OUT IN
@@ -43,7 +44,11 @@ HEADER = struct.Struct("<IIBB5sB32s8s")
 CHECKED = HEADER.size - 8
 METHOD_STORED, METHOD_LZMA = 0, 1
 FILTER_NONE, FILTER_X86 = 0, 1
-LC, LP, PB = 3, 0, 2
+# The literal/position settings (lc, lp, pb) tried for each block, the first of the smallest
+# kept: code does best with a 4-byte position state, text and tables with none and a context
+# of a few literal bits. liblzma takes lc + lp <= 4.
+CODE_SETTINGS = ((3, 0, 2), (2, 0, 2), (0, 2, 2))
+DATA_SETTINGS = ((3, 0, 2), (4, 0, 0), (1, 0, 0), (0, 0, 0))
 CALL_OR_JUMP = re.compile(b"[\\xe8\\xe9]")
 
 
@@ -94,12 +99,22 @@ def dictionary_size(n):
         k += 1
 
 
-def lzma_raw(data):
+def lzma_raw(data, lc, lp, pb):
     d = dictionary_size(len(data))
     filters = [{"id": lzma.FILTER_LZMA1, "preset": 9 | lzma.PRESET_EXTREME,
-                "dict_size": d, "lc": LC, "lp": LP, "pb": PB}]
-    props = struct.pack("<BI", (PB * 5 + LP) * 9 + LC, d)
+                "dict_size": d, "lc": lc, "lp": lp, "pb": pb}]
+    props = struct.pack("<BI", (pb * 5 + lp) * 9 + lc, d)
     return props, lzma.compress(data, format=lzma.FORMAT_RAW, filters=filters)
+
+
+def lzma_smallest(data, settings):
+    """The smallest stream over settings; the same data always picks the same one."""
+    best = None
+    for lc, lp, pb in settings:
+        props, body = lzma_raw(data, lc, lp, pb)
+        if best is None or len(body) < len(best[1]):
+            best = props, body
+    return best
 
 
 def pack(data, x86, stored):
@@ -108,7 +123,10 @@ def pack(data, x86, stored):
         method, filt, props, body = METHOD_STORED, FILTER_NONE, bytes(5), data
     else:
         filt = FILTER_X86 if x86 else FILTER_NONE
-        props, body = lzma_raw(x86_encode(data) if x86 else data)
+        if x86:
+            props, body = lzma_smallest(x86_encode(data), CODE_SETTINGS)
+        else:
+            props, body = lzma_smallest(data, DATA_SETTINGS)
         method = METHOD_LZMA
         if len(body) > len(data) - len(data) // 32:
             method, filt, props, body = METHOD_STORED, FILTER_NONE, bytes(5), data

@@ -1,5 +1,5 @@
-#include <cstdio>
 
+#include "services/decimal.h"
 #include "services/fatal.h"
 #include "services/frame_state.h"
 
@@ -25,8 +25,8 @@ FatalReport FatalErrorReport(const char* message, int code) {
   int length = 0;
   Append(report, length, "运行时出错!\r\n\r\n");
   if (code != 0) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", code);
+    char number[12];
+    FormatInteger(code, number);
     Append(report, length, "错误代码：");
     Append(report, length, number);
     Append(report, length, "\r\n\r\n");

@@ -4,8 +4,8 @@
 // installer.
 #include "services/system_functions_win32.h"
 
-#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "services/fatal.h"
 
@@ -24,6 +24,14 @@ static SystemFunctionSlot g_slots[kSystemFunctionCount] = {
     {&kSystemFunctionDeclarations[7], nullptr, nullptr},
     {&kSystemFunctionDeclarations[8], nullptr, nullptr},
 };
+
+// The parts one after another in out, cut where out is full (as snprintf would cut them).
+static void JoinInto(char* out, size_t size, std::initializer_list<const char*> parts) {
+  size_t used = 0;
+  for (const char* part : parts)
+    for (const char* c = part ? part : ""; *c && used + 1 < size; ++c) out[used++] = *c;
+  out[used] = 0;
+}
 
 SystemFunctionSlot& SystemFunctionTable(int entry) { return g_slots[entry]; }
 
@@ -49,8 +57,8 @@ FARPROC BindSystemFunction(SystemFunctionSlot& slot) {
     if (!address) {
       if (module) FreeLibrary(module);
       char message[512];
-      std::snprintf(message, sizeof message, "无法找到指定DLL库文件“%s”中的输出命令“%s”",
-                    d.library, d.entryPoint);
+      JoinInto(message, sizeof message,
+               {"无法找到指定DLL库文件“", d.library, "”中的输出命令“", d.entryPoint, "”"});
       FatalError(message, 0);
     }
     slot.module = module;
@@ -71,7 +79,7 @@ FARPROC BindSystemFunction(SystemFunctionSlot& slot) {
     FreeLibrary(module);
   }
   char message[512];
-  std::snprintf(message, sizeof message, "无法找到指定DLL库文件中的输出命令“%s”", d.entryPoint);
+  JoinInto(message, sizeof message, {"无法找到指定DLL库文件中的输出命令“", d.entryPoint, "”"});
   FatalError(message, 0);
 }
 

@@ -2,10 +2,9 @@
 // a double-byte character; its second byte is never taken for an ASCII character.
 #include "services/text_ops.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "services/decimal.h"
 #include "services/memory.h"
 
 namespace {
@@ -28,45 +27,13 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 Text ToText(int32_t value) {
-  char buffer[16];
-  int n = std::snprintf(buffer, sizeof buffer, "%ld", static_cast<long>(value));
-  return Text(buffer, n);
+  char buffer[12];
+  return Text(buffer, FormatInteger(value, buffer));
 }
 
-// The C library writes the decimal point of the current locale, and some runtimes write three
-// exponent digits ("1e+020"). The result is brought to the one form the counter shows:
-// a "." as decimal point and at least two exponent digits, as "%.13g" gives in the C locale.
 Text ToText(double value) {
-  char raw[64];
-  int n = std::snprintf(raw, sizeof raw, "%.13g", value);
-  if (n < 0) n = 0;
-  if (n >= static_cast<int>(sizeof raw)) n = sizeof raw - 1;
-
-  char out[64];
-  int length = 0;
-  auto plain = [](char c) {
-    return IsDigit(c) || c == '-' || c == '+' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-  };
-  for (int i = 0; i < n;) {
-    char c = raw[i];
-    if (plain(c)) {
-      out[length++] = c;
-      ++i;
-      if ((c == 'e' || c == 'E') && i < n && (raw[i] == '+' || raw[i] == '-')) {
-        out[length++] = raw[i++];
-        int digitsStart = i;
-        while (i < n && IsDigit(raw[i])) ++i;
-        int start = digitsStart;
-        while (i - start > 2 && raw[start] == '0') ++start;
-        for (int k = start; k < i; ++k) out[length++] = raw[k];
-      }
-    } else {
-      // The decimal point of the locale, whatever bytes it takes.
-      out[length++] = '.';
-      while (i < n && !plain(raw[i])) ++i;
-    }
-  }
-  return Text(out, length);
+  char buffer[32];
+  return Text(buffer, FormatDouble13(value, buffer));
 }
 
 Text ToText(const unsigned char* bytes, int count) {
@@ -75,9 +42,8 @@ Text ToText(const unsigned char* bytes, int count) {
   return Text(reinterpret_cast<const char*>(bytes), length);
 }
 
-// The number is read without the C library's locale-bound decimal point: the digits are
-// collected as one integer string and the point's place goes into the exponent, so "12.5e3"
-// is handed to strtod as "125e2", which it rounds exactly.
+// The digits are collected as one integer and the point's place goes into the exponent, so
+// "12.5e3" is read as 125 * 10^2, rounded exactly.
 double ToNumber(const char* text) {
   const unsigned char* in = Bytes(text);
 
@@ -154,10 +120,7 @@ double ToNumber(const char* text) {
   ReleaseBytes(folded);
   if (digitCount == 0) return negative ? -0.0 : 0.0;
 
-  char number[kMaxDigits + 32];
-  int n = std::snprintf(number, sizeof number, "%.*se%ld", digitCount, digits, scale);
-  (void)n;
-  double value = std::strtod(number, nullptr);
+  double value = DecimalToDouble(digits, digitCount, scale);
   return negative ? -value : value;
 }
 

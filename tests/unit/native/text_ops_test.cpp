@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "services/text_ops.h"
 #include "sim/sim.h"
@@ -127,6 +129,41 @@ TEST(ToNumber, ReadsBackTheCounterText) {
   // Thirteen digits do not hold a third; the text reads back as itself.
   Text third = ToText(1.0 / 3);
   EXPECT_EQ(S(ToText(ToNumber(third.c_str()))), S(third));
+}
+
+// The program formats and reads numbers with its own exact code; the C library of the test
+// machine (correctly rounded in the C locale) is the reference, over doubles of every kind:
+// subnormal, near the overflow, near ties at the thirteenth digit, and random bit patterns.
+TEST(ToNumber, AgreesWithTheCLibraryAcrossTheDoubleRange) {
+  std::vector<double> values = {5e-324, 2.2250738585072009e-308, 2.2250738585072014e-308,
+                                1.7976931348623157e308, 1099511627776.5, 1099511627777.5,
+                                0.00012345678901235, 9.9999999999995e-5, 9999999999999.5,
+                                99999999999994.0, 4.35e-320, 1e23, 8.5, 123456789012345678.0};
+  uint64_t seed = 0x9E3779B97F4A7C15u;
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    uint64_t bits = seed;
+    if (i % 3 == 0) bits = (bits & 0x800FFFFFFFFFFFFFu) | (uint64_t((seed >> 20) % 80 + 1000) << 52);
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    if (std::isfinite(v)) values.push_back(v);
+  }
+  for (double v : values) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.13g", v);
+    EXPECT_EQ(S(ToText(v)), expected) << "%.17g of it: " << v;
+    char exact[64];
+    std::snprintf(exact, sizeof exact, "%.17g", v);
+    EXPECT_EQ(ToNumber(exact), v) << exact;
+    EXPECT_EQ(ToNumber(expected), std::strtod(expected, nullptr)) << expected;
+  }
+  // Forty digits, the last of them past a double's precision, and ties of the binary halves.
+  for (const char* text : {"1.797693134862315807937289714053e308", "2.4703282292062327e-324",
+                           "2.4703282292062328e-324", "9007199254740993", "9007199254740995",
+                           "0.1000000000000000055511151231257827021181583404541015625",
+                           "1234567890123456789012345678901234567890e-20", "4.9406564584124654e-324"}) {
+    EXPECT_EQ(ToNumber(text), std::strtod(text, nullptr)) << text;
+  }
 }
 
 TEST(ToNumber, FullWidthFormsFold) {
