@@ -137,6 +137,7 @@ int FormatDouble13(double value, char* out) {
   int chunkCount = 0;
   while (!n.IsZero()) chunks[chunkCount++] = static_cast<uint16_t>(n.DivideSmall(10000));
   char digits[820];
+  digits[0] = '0';   // (n is not zero here: zero was written above)
   int length = 0;
   for (int c = chunkCount - 1; c >= 0; --c) {
     char four[4];
