@@ -61,7 +61,8 @@ int IndexOfId(UINT_PTR id) {
 
 ControlState& StateOf(Control control) { return g_window.controls[static_cast<int>(control)]; }
 
-// Byte for byte: the locale's comparison would call different private-use glyphs equal.
+// Byte for byte: a comparison by the locale's sort order may take different private-use
+// glyphs (the spinner's) for equal.
 bool SameBytes(const Text& text, const char* other) {
   const char* a = text.c_str();
   const char* b = other ? other : "";
