@@ -62,40 +62,6 @@ const FineTimer& BindFineTimer() {
   return timer;
 }
 
-// How long the wait before the next check may last: until the tick counter can first show
-// more than ms milliseconds since start, by the tick counter itself and by the performance
-// counter started beside it, whichever is sooner. The tick counter knows only whole ticks,
-// so by itself it has the thread wait out the part of a tick that had passed when the Delay
-// began and the time its dispatching took; the performance counter measures both. It only
-// shortens a wait: the tick counter still decides when the Delay ends, and a wait is never
-// shorter than 1 ms, so a tick counter that lags (the system's 15.6 ms tick) costs a few
-// short waits, never a spin.
-struct Stopwatch {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER start;
-  bool running;
-};
-
-Stopwatch StartStopwatch() {
-  Stopwatch watch = {};
-  watch.running = QueryPerformanceFrequency(&watch.frequency) && watch.frequency.QuadPart > 0 &&
-                  QueryPerformanceCounter(&watch.start);
-  return watch;
-}
-
-DWORD WaitBeforeCheck(const Stopwatch& watch, int32_t ms, DWORD elapsedTicks) {
-  const DWORD byTicks = static_cast<DWORD>(ms) - elapsedTicks + 1;
-  LARGE_INTEGER now;
-  if (!watch.running || !QueryPerformanceCounter(&now)) return byTicks;
-  const long long frequency = watch.frequency.QuadPart;
-  const long long left = (static_cast<long long>(ms) + 1) * frequency / 1000 -
-                         (now.QuadPart - watch.start.QuadPart);
-  if (left <= 0) return 1;
-  const long long byCounter =   // rounded up
-      left / frequency * 1000 + ((left % frequency) * 1000 + frequency - 1) / frequency;
-  return byCounter < static_cast<long long>(byTicks) ? static_cast<DWORD>(byCounter) : byTicks;
-}
-
 }  // namespace
 
 void Delay(int32_t ms) {
@@ -104,13 +70,12 @@ void Delay(int32_t ms) {
   const FineTimer& timer = BindFineTimer();
   const bool fineTimer = timer.begin && timer.begin(1) == 0;   // TIMERR_NOERROR
   const DWORD start = GetTickCount();
-  const Stopwatch watch = StartStopwatch();
   bool quitWaiting = DispatchWaiting();
   quitWaiting = DispatchWaiting() || quitWaiting;
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed > static_cast<DWORD>(ms)) break;
-    const DWORD remaining = WaitBeforeCheck(watch, ms, elapsed);
+    const DWORD remaining = static_cast<DWORD>(ms) - elapsed + 1;
     if (quitWaiting) {
       // A waiting quit request counts as input: waiting for input would return at once.
       Sleep(remaining);
