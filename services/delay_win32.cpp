@@ -14,13 +14,13 @@ void DispatchOneMessage(MSG* msg) {
   DispatchMessageA(msg);
 }
 
-// Dispatches what is waiting; answers true when it stopped at a waiting quit request.
+// Dispatches what is waiting; answers true when it stopped at a waiting quit request, which
+// stays in the queue for the loop. Each message is taken with one look, not a look and then
+// a take (each look is a call to Wine's server): a quit request taken out is put back.
 static bool DispatchWaiting() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-    if (msg.message == WM_QUIT) return true;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-    if (msg.message == WM_QUIT) {   // arrived between the two looks: leave it for the loop
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return true;
     }

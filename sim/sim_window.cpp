@@ -156,8 +156,10 @@ static void RequireKnownWindow(WindowId window) {
 void SetCaptionOf(WindowId window, Control control, const char* caption) {
   RequireKnownWindow(window);
   RequireOpenWindow();
-  C(control).caption = caption ? caption : "";
-  C(control).captionDirty = true;
+  // The engine draws nothing again for the text a control already has.
+  const std::string next = caption ? caption : "";
+  if (next != C(control).caption) C(control).captionDirty = true;
+  C(control).caption = next;
   sim::Note(sim::NameOf(control), "caption", C(control).caption);
 }
 
@@ -190,8 +192,8 @@ void SetInterval(Control timer, int32_t milliseconds) {
 
 void SetTextColour(Control label, uint32_t colour) {
   RequireOpenWindow();
+  if (colour != C(label).colour) C(label).captionDirty = true;
   C(label).colour = colour;
-  C(label).captionDirty = true;
   sim::Note(sim::NameOf(label), "colour", std::to_string(colour));
 }
 

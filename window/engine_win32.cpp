@@ -61,6 +61,15 @@ int IndexOfId(UINT_PTR id) {
 
 ControlState& StateOf(Control control) { return g_window.controls[static_cast<int>(control)]; }
 
+// Byte for byte: a comparison by the locale's sort order may take different private-use
+// glyphs (the spinner's) for equal.
+bool SameBytes(const Text& text, const char* other) {
+  const char* a = text.c_str();
+  const char* b = other ? other : "";
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
 HFONT GuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 bool WindowOpen() { return g_window.hwnd != nullptr; }
@@ -95,6 +104,16 @@ void CopyFace(LOGFONTA& font, const char* face) {
 // ---------------------------------------------------------------------------------------
 // Painting
 
+// The colours the window paints with are all stock colours, so painting makes and deletes no
+// brush: black, white and the grey of 0x80 each have a stock brush.
+HBRUSH StockBrush(COLORREF colour) {
+  switch (colour) {
+    case RGB(255, 255, 255):    return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    case RGB(0x80, 0x80, 0x80): return static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    default:                    return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  }
+}
+
 struct LabelPaintState {
   const char* caption;
   HFONT font;
@@ -106,9 +125,7 @@ struct LabelPaintState {
 // A one-line caption is cut at the edges and centred vertically; a word-wrapped one starts at
 // the top, and what falls below the bottom edge is clipped away. "&" is never a prefix.
 void PaintLabel(HDC dc, const RECT& rect, const LabelPaintState& state) {
-  HBRUSH background = CreateSolidBrush(kLabelBackground);
-  FillRect(dc, &rect, background);
-  DeleteObject(background);
+  FillRect(dc, &rect, StockBrush(kLabelBackground));
   if (!state.caption || !state.caption[0]) return;
 
   const int saved = SaveDC(dc);
@@ -132,12 +149,8 @@ void PaintInstallButton(const DRAWITEMSTRUCT& item, const ControlState& state) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
 
-  HBRUSH face = CreateSolidBrush(kButtonFace);
-  FillRect(dc, &rect, face);
-  DeleteObject(face);
-  HBRUSH frame = CreateSolidBrush(pressed ? kButtonPressedFrame : kButtonFrame);
-  FrameRect(dc, &rect, frame);
-  DeleteObject(frame);
+  FillRect(dc, &rect, StockBrush(kButtonFace));
+  FrameRect(dc, &rect, StockBrush(pressed ? kButtonPressedFrame : kButtonFrame));
 
   const int saved = SaveDC(dc);
   SelectObject(dc, GuiFont());
@@ -176,19 +189,24 @@ HCURSOR PointerCursor() {
 
 int LabelIndex(HWND hwnd) { return IndexOfId(static_cast<UINT_PTR>(GetDlgCtrlID(hwnd))); }
 
+// A label paints all of itself whatever part was invalid, so it takes the whole label as
+// painted and draws through an ordinary DC: BeginPaint and EndPaint would also ask Wine's
+// server for the update region twice and hide and show the caret, five server calls where
+// these take two, at each of the spinner's 33 repaints a second. A label has no border and
+// no background of its own to erase.
 LRESULT OnLabelPaint(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  ValidateRect(hwnd, nullptr);
   const int index = LabelIndex(hwnd);
-  if (index >= 0) {
-    const ControlState& state = g_window.controls[index];
-    RECT client;
-    GetClientRect(hwnd, &client);
-    const LabelPaintState paint = {state.caption.c_str(), FontInUse(state), state.textColour,
-                                   kInstallerControls[index].layout};
-    PaintLabel(dc, client, paint);
-  }
-  EndPaint(hwnd, &ps);
+  if (index < 0) return 0;
+  HDC dc = GetDC(hwnd);
+  if (!dc) return 0;
+  const ControlState& state = g_window.controls[index];
+  RECT client;
+  GetClientRect(hwnd, &client);
+  const LabelPaintState paint = {state.caption.c_str(), FontInUse(state), state.textColour,
+                                 kInstallerControls[index].layout};
+  PaintLabel(dc, client, paint);
+  ReleaseDC(hwnd, dc);
   return 0;
 }
 
@@ -490,6 +508,8 @@ void EngineHoldEvents() { g_window.eventsHeld = true; }
 void SetCaptionOf(WindowId window, Control control, const char* caption) {
   RequireWindow(window);
   ControlState& state = StateOf(control);
+  // The text it already has: nothing to store, nothing to draw again.
+  if (SameBytes(state.caption, caption)) return;
   state.caption = Text(caption);
   if (!state.hwnd) return;
   SetWindowTextA(state.hwnd, state.caption.c_str());
@@ -531,6 +551,7 @@ void SetInterval(Control timer, int32_t milliseconds) {
 void SetTextColour(Control label, uint32_t colour) {
   RequireWindow(WindowId::InstallerWindow);
   ControlState& state = StateOf(label);
+  if (state.textColour == static_cast<COLORREF>(colour)) return;
   state.textColour = static_cast<COLORREF>(colour);
   if (state.hwnd) InvalidateRect(state.hwnd, nullptr, FALSE);
 }

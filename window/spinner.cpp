@@ -9,8 +9,6 @@
 void* SpinnerFontHandle = nullptr;
 int32_t SpinnerGlyphCode = 0;
 
-// The unpacked font, kept while the font is added; a damaged one is not added (handle 0).
-static ByteBlock spinnerFont;
 
 Text GlyphText(int32_t code) {
   // The four little-endian bytes of a code below 0x10000 are a zero-terminated UTF-16 string
@@ -24,8 +22,11 @@ Text GlyphText(int32_t code) {
   return Text(buffer.c_str());   // up to the first zero byte
 }
 
+// The unpacked font lives only for the call that adds it: the system keeps a copy of its
+// own. A damaged one is not added (handle 0).
 void PrepareSpinnerFont() {
   uint32_t added = 0;
+  ByteBlock spinnerFont;
   SpinnerFontHandle = UnpackSpinnerFont(&spinnerFont)
                           ? SysAddFontMemResourceEx(spinnerFont.Data(),
                                                     static_cast<uint32_t>(ByteLength(spinnerFont)), nullptr, &added)
@@ -36,7 +37,6 @@ void PrepareSpinnerFont() {
 
 void OnInstallerWindowDestroying() {
   SysRemoveFontMemResourceEx(SpinnerFontHandle);
-  spinnerFont = ByteBlock();
 }
 
 void OnSpinTimerTick() {

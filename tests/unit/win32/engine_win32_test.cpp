@@ -15,6 +15,7 @@
 #include "services/text_ops.h"
 #include "tests/unit/win32/box_capture.h"
 #include "window/engine_win32.h"
+#include "window/spinner.h"
 #include "window/window_description.h"
 
 namespace {
@@ -217,6 +218,32 @@ TEST_F(EngineWindowTest, CaptionIsStoredCopiedAndShownAtTheNextPaint) {
   SetCaption(Control::StatusLabel, nullptr);
   EXPECT_TRUE(GetCaption(Control::StatusLabel).Empty());
   EXPECT_EQ(WindowText(ControlHandle(Control::StatusLabel)), "");
+}
+
+// A write of the text or colour a label already has draws nothing again; any other text
+// does, also the next spinner glyph (private-use characters, which a comparison by the
+// locale's sort order may take for equal).
+TEST_F(EngineWindowTest, RewritingTheSameCaptionOrColourDrawsNothingAgain) {
+  SetStatus("检查是否有旧版本中....");
+  Pump(30);
+  ASSERT_FALSE(NeedsRepaint(Control::StatusLabel));
+  SetStatus("检查是否有旧版本中....");
+  EXPECT_FALSE(NeedsRepaint(Control::StatusLabel));
+  SetStatus("检查是否有旧版本中...");
+  EXPECT_TRUE(NeedsRepaint(Control::StatusLabel));
+
+  Pump(30);
+  SetTextColour(Control::ElapsedValue, DescriptionOf(Control::ElapsedValue).textColour);
+  EXPECT_FALSE(NeedsRepaint(Control::ElapsedValue));
+
+  Text glyph = GlyphText(0xE052);
+  Text next = GlyphText(0xE053);
+  ASSERT_FALSE(glyph.Empty());
+  SetCaption(Control::SpinnerLabel, glyph.c_str());
+  Pump(30);
+  SetCaption(Control::SpinnerLabel, next.c_str());
+  EXPECT_TRUE(NeedsRepaint(Control::SpinnerLabel));
+  EXPECT_EQ(WindowText(ControlHandle(Control::SpinnerLabel)), next.c_str());
 }
 
 TEST_F(EngineWindowTest, WordWrappedLabelBreaksLongTextAndOneLineLabelDoesNot) {
