@@ -34,6 +34,11 @@ target_compile_options(TovaraSetup PRIVATE ${TOVARA_WIN32_FLAGS})
 target_link_libraries(TovaraSetup PRIVATE tovara_core)
 target_link_options(TovaraSetup PRIVATE ${TOVARA_LINK_FLAGS})
 set_target_properties(TovaraSetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The carried files start on a page of the file, so that Wine maps them from the file as
+# Windows does instead of reading them into private memory at start-up.
+add_custom_command(TARGET TovaraSetup POST_BUILD
+  COMMAND ${TOVARA_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/page_align_section.py $<TARGET_FILE:TovaraSetup> .carried
+  VERBATIM)
 set_source_files_properties(${CMAKE_BINARY_DIR}/resources.rc PROPERTIES
   OBJECT_DEPENDS "${TOVARA_ICON_FILE};${CMAKE_SOURCE_DIR}/frame/TovaraSetup.manifest")
 if(TOVARA_ICON_TARGET)

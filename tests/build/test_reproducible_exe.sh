@@ -15,6 +15,11 @@ check "PE32 i386 GUI program" '[[ "$info" == PE32\ executable\ \(GUI\)\ Intel\ 8
 dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 bad=$(echo "$dlls" | grep -v -x -E 'kernel32.dll|user32.dll|gdi32.dll|shell32.dll|ole32.dll|msvcrt.dll|advapi32.dll' || true)
 check "imports only known libraries (got: $(echo $dlls))" '[ -z "$bad" ]'
+# Wine maps a section from the file only when it starts on a page of the file; any other is
+# read into private memory at start-up, which for the carried files is most of the image.
+carried_at=$(i686-w64-mingw32-objdump -h "$exe" | awk '$2 == ".carried" { print $6 }')
+check "the carried files start on a page of the file (offset 0x${carried_at:-none})" \
+  '[ -n "$carried_at" ] && [ $((0x$carried_at % 4096)) -eq 0 ]'
 check "no build path in the image" '! grep -a -q -e "$root" -e "/build/" "$exe"'
 check "manifest asks for asInvoker" 'grep -a -q "level=\"asInvoker\"" "$exe"'
 check "manifest lists supported systems" 'grep -a -q "supportedOS Id" "$exe"'
