@@ -9,10 +9,12 @@ trailing ones shrinking and fading to grey, like the spinner the installer
 shows while it works; from 32 px up a white arrow pointing down ("install")
 sits inside the ring.
 
-Images: 16x16, 32x32 and 48x48 as 32-bit BGRA bitmaps with an AND mask (the
-classic layout that every Windows version and windres read), and 256x256 as
-a PNG. Pure Python, no image library; edges are anti-aliased by
-supersampling. The output is reproducible byte for byte.
+Images: 16x16, 32x32, 48x48 and 256x256, each a 32-bit RGBA PNG. The icon
+loader of every system the program runs on (Windows Vista and later, as its
+manifest says) reads PNG images of any size; as classic bitmaps with an AND
+mask the three small images took 15 KB of the program, as PNG 3 KB. Pure
+Python, no image library; edges are anti-aliased by supersampling. The output
+is reproducible byte for byte.
 """
 
 import math
@@ -21,7 +23,7 @@ import sys
 import zlib
 
 SIZES = (16, 32, 48, 256)
-PNG_SIZES = (256,)
+PNG_SIZES = SIZES
 
 ORANGE = (255, 128, 0)
 WHITE = (255, 255, 255)

@@ -11,6 +11,7 @@ import io
 import os
 import shutil
 import struct
+import zlib
 import subprocess
 import sys
 import tempfile
@@ -242,7 +243,7 @@ try:
         state["ico"] = a
         assert a == b, "two runs differ"
 
-    @check("icon: ICO directory with 16, 32 and 48 px 32-bit bitmaps")
+    @check("icon: ICO directory with 16, 32, 48 and 256 px PNG images")
     def _():
         data = state["ico"]
         reserved, kind, count = struct.unpack_from("<HHH", data, 0)
@@ -272,31 +273,33 @@ try:
             assert size == 40 + w * h * 4 + stride * h, "entry %d size %d" % (i, size)
             found[w] = ("bmp", img)
         assert end == len(data), "trailing bytes after the images"
-        for s in (16, 32, 48):
-            assert s in found and found[s][0] == "bmp", "no %dx%d bitmap" % (s, s)
+        for s in (16, 32, 48, 256):
+            assert s in found and found[s][0] == "png", "no %dx%d PNG image" % (s, s)
         state["ico_images"] = found
         return "sizes " + ", ".join(str(s) for s in sorted(found))
 
-    @check("icon: alpha and AND mask agree, transparent corners, opaque centre")
+    @check("icon: RGBA images with transparent corners and an opaque centre")
     def _():
         for s, (kind, img) in sorted(state["ico_images"].items()):
-            if kind != "bmp":
-                continue
-            stride = ((s + 31) // 32) * 4
-            xor = img[40:40 + s * s * 4]
-            mask = img[40 + s * s * 4:]
-            opaque = 0
-            for row in range(s):                 # bottom-up rows
-                for x in range(s):
-                    a = xor[(row * s + x) * 4 + 3]
-                    bit = (mask[row * stride + (x >> 3)] >> (7 - (x & 7))) & 1
-                    assert bit == (1 if a == 0 else 0), \
-                        "%d px: mask and alpha disagree at %d,%d" % (s, x, row)
-                    opaque += a == 255
-            corner = xor[3]
-            centre = xor[((s // 2) * s + s // 2) * 4 + 3]
-            assert corner == 0, "%d px: corner alpha %d" % (s, corner)
-            assert centre == 255, "%d px: centre alpha %d" % (s, centre)
+            assert kind == "png", "%d px: %s" % (s, kind)
+            pos, idat = 8, b""
+            while pos < len(img):
+                length, tag = struct.unpack_from(">I4s", img, pos)
+                body = img[pos + 8:pos + 8 + length]
+                if tag == b"IHDR":
+                    depth, colour = body[8], body[9]
+                    assert (depth, colour) == (8, 6), "%d px: not 8-bit RGBA" % s
+                elif tag == b"IDAT":
+                    idat += body
+                pos += 12 + length
+            raw = zlib.decompress(idat)
+            assert len(raw) == s * (1 + 4 * s), "%d px: %d bytes of rows" % (s, len(raw))
+            rows = [raw[r * (1 + 4 * s):(r + 1) * (1 + 4 * s)] for r in range(s)]
+            assert all(row[0] == 0 for row in rows), "%d px: a filtered row" % s
+            alpha = lambda x, y: rows[y][1 + 4 * x + 3]
+            opaque = sum(1 for y in range(s) for x in range(s) if alpha(x, y) == 255)
+            assert alpha(0, 0) == 0 and alpha(s - 1, s - 1) == 0, "%d px: opaque corner" % s
+            assert alpha(s // 2, s // 2) == 255, "%d px: centre alpha %d" % (s, alpha(s // 2, s // 2))
             assert opaque > s * s // 2, "%d px: mostly transparent" % s
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
