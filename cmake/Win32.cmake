@@ -32,7 +32,16 @@ configure_file(${CMAKE_SOURCE_DIR}/frame/resources.rc.in ${CMAKE_BINARY_DIR}/res
 add_executable(TovaraSetup WIN32 ${CMAKE_SOURCE_DIR}/frame/winmain_win32.cpp ${CMAKE_BINARY_DIR}/resources.rc)
 target_compile_options(TovaraSetup PRIVATE ${TOVARA_WIN32_FLAGS})
 target_link_libraries(TovaraSetup PRIVATE tovara_core)
-target_link_options(TovaraSetup PRIVATE ${TOVARA_LINK_FLAGS})
+# Entered at TovaraStart, without the C runtime's start-up files. Nothing may need the start-up
+# code's fix-ups of data imported from DLLs: the link fails if anything would, and it fails on
+# any warning (a misspelt entry symbol is only a warning, and the image would start anywhere).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(TOVARA_ENTRY _TovaraStart@0)
+else()
+  set(TOVARA_ENTRY TovaraStart)
+endif()
+target_link_options(TovaraSetup PRIVATE ${TOVARA_LINK_FLAGS} -nostartfiles -Wl,-e,${TOVARA_ENTRY}
+  -Wl,--disable-auto-import -Wl,--disable-runtime-pseudo-reloc -Wl,--fatal-warnings)
 set_target_properties(TovaraSetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 # The carried files start on a page of the file, so that Wine maps them from the file as
 # Windows does instead of reading them into private memory at start-up.
