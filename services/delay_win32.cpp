@@ -35,8 +35,8 @@ namespace {
 
 // The finer timer comes from winmm.dll, which is not one of Windows' known libraries: as an
 // import of the program it would be looked up in the program's own folder (the host folder,
-// full of plugin DLLs) before WinMain runs. So it is bound here, at the first Delay, from the
-// system folder only. Without it a Delay still works, with the coarser system tick.
+// full of plugin DLLs) before the program's entry runs. So it is bound here, at the first
+// Delay, from the system folder only. Without it a Delay still works, with the coarser tick.
 typedef UINT(WINAPI* TimePeriodFn)(UINT);
 
 struct FineTimer {

@@ -8,7 +8,8 @@
 # Run C plants the names that are not among Windows' known libraries (winmm.dll, uxtheme.dll,
 # dwmapi.dll, version.dll) from the start, with Wine told to prefer such a file to its own
 # ("native, then built-in"), as a new user's Wine might: a program importing one of them would
-# run the host folder's copy at start-up, before WinMain can restrict the library search.
+# run the host folder's copy at start-up, before the program's entry can restrict the library
+# search.
 #
 # Wine's loader differs from Windows' here, and the scenario pins how:
 #  - By default Wine takes its own built-in gdi32 for any load of that name, even by the full
