@@ -34,6 +34,8 @@
 //
 // Options:
 //   --close-boxes-after MS  clicks the first button of every box MS ms after it appeared.
+//   --interval MS           polls every MS ms instead of every ~5 ms (each poll is some
+//                           thirty calls to Wine's server, which the watched program shares).
 //   --timeout MS            when the program still runs after MS ms: logs "timeout" and
 //                           terminates it with exit code 259.
 //   --stats FILE            when the watch ends, writes the program's resource figures to
@@ -320,8 +322,8 @@ void WriteStats(const char* path, HANDLE process, const Stats& stats, long long 
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: observer.exe [--close-boxes-after MS] [--timeout MS] [--stats FILE] "
-               "LOG_FILE PROGRAM.exe [WORKDIR]\n");
+               "usage: observer.exe [--close-boxes-after MS] [--interval MS] [--timeout MS] "
+               "[--stats FILE] LOG_FILE PROGRAM.exe [WORKDIR]\n");
   return 2;
 }
 
@@ -330,11 +332,14 @@ int Usage() {
 int main(int argc, char** argv) {
   long long closeBoxesAfter = -1;
   long long timeout = -1;
+  DWORD interval = 5;
   const char* statsPath = nullptr;
   std::vector<const char*> positional;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--close-boxes-after") == 0 && i + 1 < argc)
       closeBoxesAfter = std::atoll(argv[++i]);
+    else if (std::strcmp(argv[i], "--interval") == 0 && i + 1 < argc)
+      interval = static_cast<DWORD>(std::atoll(argv[++i]));
     else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc)
       timeout = std::atoll(argv[++i]);
     else if (std::strcmp(argv[i], "--stats") == 0 && i + 1 < argc)
@@ -391,7 +396,7 @@ int main(int argc, char** argv) {
     Poll();
     if (statsPath) SampleMemory(info.hProcess, stats);
     if (closeBoxesAfter >= 0) CloseBoxes(closeBoxesAfter);
-    if (WaitForSingleObject(info.hProcess, 5) == WAIT_OBJECT_0) break;
+    if (WaitForSingleObject(info.hProcess, interval) == WAIT_OBJECT_0) break;
     if (timeout >= 0 && NowMs() > timeout) {
       LogLine("timeout");
       TerminateProcess(info.hProcess, 259);
