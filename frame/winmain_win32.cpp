@@ -12,9 +12,9 @@
 
 extern "C" void __main();
 
-// The program ends by ExitProcess and runs no exit handlers (nor did it with the start-up
-// code, which runs them only from exit()). What registers here, the destructors of static
-// objects, would only free memory the system takes back with the process.
+// The program ends by ExitProcess, never by exit(), from which the start-up code ran its exit
+// handlers: none runs. What registers here, the destructors of static objects, would only
+// free memory the system takes back with the process.
 extern "C" int __cdecl atexit(void (__cdecl*)()) { return 0; }
 
 // The stack is aligned here: the system enters with the alignment of a call, not more.
