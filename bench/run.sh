@@ -267,10 +267,21 @@ done
 export TOVARA_BENCH_BUSY_MS=${TOVARA_BENCH_BUSY_MS:-20000}
 observe_program "$refdir" busy_reference.exe busy
 
+# host_for fresh|present DIR: a host folder with \plugin and, for "present", the three data
+# files a fresh installation wrote (into $fresh).
+host_for() {
+  make_host_dir "$2"
+  if [ "$1" == fresh ]; then
+    mkdir -p "$2/plugin" "$2/config"
+  else
+    mkdir -p "$2/plugin" "$2/$CONFIG_FOLDER_REL"
+    cp "$fresh/$CONFIG_FOLDER_REL/"*.ini "$2/$CONFIG_FOLDER_REL/" 2>>"$blog"
+  fi
+}
+
 # --- a fresh installation ---------------------------------------------------------------
 fresh=$E2E_TMP/fresh
-make_host_dir "$fresh"
-mkdir -p "$fresh/plugin" "$fresh/config"
+host_for fresh "$fresh"
 tag=fresh
 observe_program "$fresh" TovaraSetup.exe fresh --then click_and_wait
 fresh_first=$(first_status_ms fresh)
@@ -280,9 +291,7 @@ end_console_started
 
 # --- an installation with the three data files present ----------------------------------
 present=$E2E_TMP/present
-make_host_dir "$present"
-mkdir -p "$present/plugin" "$present/$CONFIG_FOLDER_REL"
-cp "$fresh/$CONFIG_FOLDER_REL/"*.ini "$present/$CONFIG_FOLDER_REL/" 2>>"$blog"
+host_for present "$present"
 tag=present
 observe_program "$present" TovaraSetup.exe present --then click_and_wait
 present_first=$(first_status_ms present)
@@ -296,17 +305,14 @@ end_console_started
 # read from these runs; the first status is known to 50 ms.
 install_interval=${TOVARA_BENCH_INSTALL_POLL_MS:-50}
 timed=$E2E_TMP/fresh-timed
-make_host_dir "$timed"
-mkdir -p "$timed/plugin" "$timed/config"
+host_for fresh "$timed"
 tag=fresh-timed
 OBS_INTERVAL=$install_interval observe_program "$timed" TovaraSetup.exe fresh-timed --then click_and_wait
 timed_first=$(first_status_ms fresh-timed)
 read -r timed_count_a timed_count_b <<<"$(count_phase fresh-timed)"
 end_console_started
 timed_present=$E2E_TMP/present-timed
-make_host_dir "$timed_present"
-mkdir -p "$timed_present/plugin" "$timed_present/$CONFIG_FOLDER_REL"
-cp "$fresh/$CONFIG_FOLDER_REL/"*.ini "$timed_present/$CONFIG_FOLDER_REL/" 2>>"$blog"
+host_for present "$timed_present"
 tag=present-timed
 OBS_INTERVAL=$install_interval observe_program "$timed_present" TovaraSetup.exe present-timed --then click_and_wait
 timed_present_first=$(first_status_ms present-timed)

@@ -31,16 +31,12 @@ def fail(message):
 def pe_checksum(data, checksum_offset):
     """The image checksum: 16-bit one's-complement sum of the file's words (the checksum
     field read as 0), plus the file's length."""
-    total = 0
     padded = data + (b"\0" if len(data) % 2 else b"")
     words = struct.unpack("<%dH" % (len(padded) // 2), padded)
     skip = checksum_offset // 2
-    for i, w in enumerate(words):
-        if i == skip or i == skip + 1:
-            continue
-        total += w
+    total = sum(words) - words[skip] - words[skip + 1]
+    while total >> 16:
         total = (total & 0xFFFF) + (total >> 16)
-    total = (total & 0xFFFF) + (total >> 16)
     return (total + len(data)) & 0xFFFFFFFF
 
 

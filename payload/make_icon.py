@@ -23,7 +23,6 @@ import sys
 import zlib
 
 SIZES = (16, 32, 48, 256)
-PNG_SIZES = SIZES
 
 ORANGE = (255, 128, 0)
 WHITE = (255, 255, 255)
@@ -188,26 +187,6 @@ def to_bytes(cv):
     return rows
 
 
-def bmp_entry(rows):
-    n = len(rows)
-    xor = bytearray()
-    for row in reversed(rows):              # bottom-up
-        for r, g, b, a in row:
-            xor += bytes((b, g, r, a))
-    stride = ((n + 31) // 32) * 4
-    mask = bytearray()
-    for row in reversed(rows):
-        line = bytearray(stride)
-        for x, (_, _, _, a) in enumerate(row):
-            if a == 0:                      # 1 = transparent
-                line[x >> 3] |= 0x80 >> (x & 7)
-        mask += line
-    sizeimage = len(xor) + len(mask)
-    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0,
-                         sizeimage, 0, 0, 0, 0)
-    return header + bytes(xor) + bytes(mask)
-
-
 def png_chunk(tag, data):
     body = tag + data
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
@@ -230,7 +209,7 @@ def build():
     images = []
     for size in SIZES:
         rows = to_bytes(draw(size))
-        data = png_entry(rows) if size in PNG_SIZES else bmp_entry(rows)
+        data = png_entry(rows)
         images.append((size, data))
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
