@@ -50,6 +50,7 @@ int StartRoutine() {
 void MessageLoop() {
   MSG msg;
   for (;;) {
+    EngineDrawPending();
     while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       if (!EngineIdle()) {
         WaitMessage();

@@ -14,19 +14,29 @@ void DispatchOneMessage(MSG* msg) {
   DispatchMessageA(msg);
 }
 
-// Dispatches what is waiting; answers true when it stopped at a waiting quit request, which
-// stays in the queue for the loop. Each message is taken with one look, not a look and then
-// a take (each look is a call to Wine's server): a quit request taken out is put back.
-static bool DispatchWaiting() {
+// Takes one waiting message and handles it; answers true when it was a quit request, which
+// is put back for the loop. Each message is taken with one look, not a look and then a take
+// (each look is a call to Wine's server).
+static bool DispatchOne(bool* quit) {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return true;
-    }
-    DispatchOneMessage(&msg);
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    PostQuitMessage(static_cast<int>(msg.wParam));
+    *quit = true;
+    return false;
   }
-  return false;
+  DispatchOneMessage(&msg);
+  return true;
+}
+
+// Dispatches what is waiting; answers true when it stopped at a waiting quit request, which
+// stays in the queue for the loop. The labels' new looks are drawn before each look.
+static bool DispatchWaiting() {
+  bool quit = false;
+  do {
+    EngineDrawPending();
+  } while (DispatchOne(&quit));
+  return quit;
 }
 
 void ProcessEvents() { DispatchWaiting(); }
@@ -71,7 +81,6 @@ void Delay(int32_t ms) {
   const bool fineTimer = timer.begin && timer.begin(1) == 0;   // TIMERR_NOERROR
   const DWORD start = GetTickCount();
   bool quitWaiting = DispatchWaiting();
-  quitWaiting = DispatchWaiting() || quitWaiting;
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed > static_cast<DWORD>(ms)) break;
@@ -79,11 +88,16 @@ void Delay(int32_t ms) {
     if (quitWaiting) {
       // A waiting quit request counts as input: waiting for input would return at once.
       Sleep(remaining);
-    } else {
-      MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      continue;
     }
-    quitWaiting = DispatchWaiting();
-    quitWaiting = DispatchWaiting() || quitWaiting;
+    // The wait returns at once while anything is waiting, so each message is taken as it
+    // comes and the time is checked between two messages; a look that finds the queue empty
+    // is left out, it would cost one more call to Wine's server at each timer tick.
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+        WAIT_OBJECT_0) {
+      DispatchOne(&quitWaiting);
+      EngineDrawPending();
+    }
   }
   if (fineTimer) timer.end(1);
 }

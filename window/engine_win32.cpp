@@ -35,6 +35,7 @@ struct ControlState {
   bool hasFont = false;         // false: the GUI font
   LOGFONTA font = {};
   HFONT fontHandle = nullptr;   // made from `font`, owned
+  bool drawPending = false;     // a label whose look changed since it was last drawn
 };
 
 struct EngineWindow {
@@ -85,8 +86,20 @@ HFONT CreateLabelFont(const LOGFONTA& stored) {
                      DEFAULT_PITCH | FF_DONTCARE, stored.lfFaceName);
 }
 
+// A label's own DC may still hold the font it painted with last: the font is taken out of
+// the DC before it is deleted.
+void ReleaseFontFromLabel(const ControlState& state) {
+  if (!state.hwnd || !state.fontHandle) return;
+  HDC dc = GetDC(state.hwnd);
+  if (!dc) return;
+  if (GetCurrentObject(dc, OBJ_FONT) == state.fontHandle)
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  ReleaseDC(state.hwnd, dc);
+}
+
 void ReplaceLabelFont(ControlState& state, const LOGFONTA& font) {
   HFONT created = CreateLabelFont(font);
+  ReleaseFontFromLabel(state);
   if (state.fontHandle) DeleteObject(state.fontHandle);
   state.font = font;
   state.hasFont = true;
@@ -123,14 +136,15 @@ struct LabelPaintState {
 
 // Black fill, then the caption in the label's font and colour over a transparent background.
 // A one-line caption is cut at the edges and centred vertically; a word-wrapped one starts at
-// the top, and what falls below the bottom edge is clipped away. "&" is never a prefix.
+// the top, and what falls below the bottom edge is clipped away (the DC is the label's own,
+// clipped to it). "&" is never a prefix. The DC keeps the font from one paint to the next:
+// selecting a font is work for the display driver (under Wine it looks up the X resources
+// each time), so it is selected only when it is not the one in the DC.
 void PaintLabel(HDC dc, const RECT& rect, const LabelPaintState& state) {
   FillRect(dc, &rect, StockBrush(kLabelBackground));
   if (!state.caption || !state.caption[0]) return;
 
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-  SelectObject(dc, state.font);
+  if (GetCurrentObject(dc, OBJ_FONT) != state.font) SelectObject(dc, state.font);
   SetTextColor(dc, state.textColour);
   SetBkMode(dc, TRANSPARENT);
   RECT area = rect;
@@ -138,7 +152,6 @@ void PaintLabel(HDC dc, const RECT& rect, const LabelPaintState& state) {
                          ? DT_WORDBREAK | DT_LEFT | DT_TOP | DT_NOPREFIX
                          : DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
   DrawTextA(dc, state.caption, -1, &area, flags);
-  RestoreDC(dc, saved);
 }
 
 // InstallButton: white text on a black face with a thin grey frame; pressed shows a white
@@ -189,17 +202,10 @@ HCURSOR PointerCursor() {
 
 int LabelIndex(HWND hwnd) { return IndexOfId(static_cast<UINT_PTR>(GetDlgCtrlID(hwnd))); }
 
-// A label paints all of itself whatever part was invalid, so it takes the whole label as
-// painted and draws through an ordinary DC: BeginPaint and EndPaint would also ask Wine's
-// server for the update region twice and hide and show the caret, five server calls where
-// these take two, at each of the spinner's 33 repaints a second. A label has no border and
-// no background of its own to erase.
-LRESULT OnLabelPaint(HWND hwnd) {
-  ValidateRect(hwnd, nullptr);
-  const int index = LabelIndex(hwnd);
-  if (index < 0) return 0;
+// Draws the whole label through its own DC (the label class has CS_OWNDC).
+void DrawLabel(HWND hwnd, int index) {
   HDC dc = GetDC(hwnd);
-  if (!dc) return 0;
+  if (!dc) return;
   const ControlState& state = g_window.controls[index];
   RECT client;
   GetClientRect(hwnd, &client);
@@ -207,6 +213,18 @@ LRESULT OnLabelPaint(HWND hwnd) {
                                  kInstallerControls[index].layout};
   PaintLabel(dc, client, paint);
   ReleaseDC(hwnd, dc);
+}
+
+// A paint message (the label was shown, uncovered or exposed): a label paints all of itself
+// whatever part was invalid, so it takes the whole label as painted and draws through its
+// DC: BeginPaint and EndPaint would also ask Wine's server for the update region twice and
+// hide and show the caret. A label has no border and no background of its own to erase.
+LRESULT OnLabelPaint(HWND hwnd) {
+  ValidateRect(hwnd, nullptr);
+  const int index = LabelIndex(hwnd);
+  if (index < 0) return 0;
+  g_window.controls[index].drawPending = false;
+  DrawLabel(hwnd, index);
   return 0;
 }
 
@@ -257,6 +275,9 @@ LRESULT OnTimer(WPARAM wParam) {
   if (index < 0 || kInstallerControls[index].kind != ControlKind::Timer) return 0;
   if (g_window.controls[index].interval <= 0) return 0;
   Raise(kInstallerControls[index].event);
+  // What the tick changed shows as the tick ends, also inside a loop that is not ours (a
+  // message box's).
+  EngineDrawPending();
   return 0;
 }
 
@@ -337,6 +358,7 @@ bool RegisterClasses(HINSTANCE instance) {
   window.lpszClassName = kWindowClass;
   WNDCLASSEXA label = {};
   label.cbSize = sizeof label;
+  label.style = CS_OWNDC;   // each label keeps its DC, and with it its selected font
   label.lpfnWndProc = LabelProc;
   label.hInstance = instance;
   label.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -434,6 +456,19 @@ bool CreateControls(HWND parent, HINSTANCE instance) {
   return true;
 }
 
+// A control's look changed. A label is drawn by EngineDrawPending, which runs where the
+// thread next looks for messages; the button is invalidated and repaints at its next paint
+// message.
+void Redraw(Control control) {
+  ControlState& state = StateOf(control);
+  if (!state.hwnd) return;
+  if (DescriptionOf(control).kind == ControlKind::Label) {
+    state.drawPending = true;
+    return;
+  }
+  InvalidateRect(state.hwnd, nullptr, FALSE);
+}
+
 // Refuses a property access to a window the program does not have, or to one that is gone.
 void RequireWindow(WindowId window) {
   if (window != WindowId::InstallerWindow || !g_window.loaded)
@@ -492,6 +527,21 @@ bool EnginePreTranslate(MSG* msg) {
   return true;
 }
 
+// A label draws its new look itself, through its own DC, where an invalidation would cost
+// an invalidation, a paint message, a validation and the system's look at the update region
+// after the paint: four calls to Wine's server, at each of the spinner's 33 glyphs a second
+// and each step of the installation's counts. A text written twice before this runs is
+// drawn once, with its second value. A label that is hidden or covered draws nothing here,
+// and shows its caption when it is next painted.
+void EngineDrawPending() {
+  for (int i = 0; i < kControlCount; ++i) {
+    ControlState& state = g_window.controls[i];
+    if (!state.drawPending) continue;
+    state.drawPending = false;
+    if (state.hwnd && WindowOpen()) DrawLabel(state.hwnd, i);
+  }
+}
+
 bool EngineIdle() { return false; }
 
 int WindowCount() { return 1; }
@@ -513,7 +563,7 @@ void SetCaptionOf(WindowId window, Control control, const char* caption) {
   state.caption = Text(caption);
   if (!state.hwnd) return;
   SetWindowTextA(state.hwnd, state.caption.c_str());
-  InvalidateRect(state.hwnd, nullptr, FALSE);
+  Redraw(control);
 }
 
 Text GetCaptionOf(WindowId window, Control control) {
@@ -553,7 +603,7 @@ void SetTextColour(Control label, uint32_t colour) {
   ControlState& state = StateOf(label);
   if (state.textColour == static_cast<COLORREF>(colour)) return;
   state.textColour = static_cast<COLORREF>(colour);
-  if (state.hwnd) InvalidateRect(state.hwnd, nullptr, FALSE);
+  Redraw(label);
 }
 
 void SetFontFace(Control label, const char* face) {
@@ -568,7 +618,7 @@ void SetFontFace(Control label, const char* face) {
   const int length = lstrlenA(face ? face : "");
   CopyFace(font, (length == 0 || length >= kFaceBytes) ? kFallbackFace : face);
   ReplaceLabelFont(state, font);
-  if (state.hwnd) InvalidateRect(state.hwnd, nullptr, FALSE);
+  Redraw(label);
 }
 
 // The new pointer shows at once when the mouse is over the window: the window is asked to

@@ -9,6 +9,11 @@
 bool LoadInstallerWindow();
 // Keyboard pre-translation: answers true when the engine consumed the message (Esc closes).
 bool EnginePreTranslate(MSG* msg);
+// Draws the labels whose caption, colour or font changed since they were last drawn. Runs
+// wherever the thread is about to look for messages (the loops, Delay, ProcessEvents, before
+// a message box) and at the end of each timer tick: a new look shows when the thread next
+// dispatches messages, as a repaint would.
+void EngineDrawPending();
 // Idle processing; answers true while there is more idle work.
 bool EngineIdle();
 // The window table: the live windows of the program (null when destroyed).
