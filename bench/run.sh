@@ -247,6 +247,11 @@ cpu_between() {
   awk -v a="$2" -v b="$3" '$1 >= a && !ta { ta = $1; ca = $5 } $1 <= b { tb = $1; cb = $5 }
     END { if (tb > ta) printf "%.2f %% (%.1f ms in %.1f s)", 100 * (cb - ca) / 1000 / (tb - ta), (cb - ca) / 1000, (tb - ta) / 1000; else print "n/a" }' "$E2E_TMP/$1.cpu"
 }
+# cpu_until TAG MS: the program's processor time (ms, scheduler's accounting of its live
+# threads) at the first sample at or after MS on the observer's clock.
+cpu_until() {
+  awk -v m="$2" '$1 >= m && $5 != "" { printf "%.0f\n", $5 / 1000; exit }' "$E2E_TMP/$1.cpu"
+}
 hwm_mb() { awk '{ if ($4 > m) m = $4 } END { printf "%.1f MB", m / 1024 }' "$E2E_TMP/$1.cpu"; }
 
 WS_PID=$(wineserver_pid)
@@ -262,11 +267,13 @@ observe_program "$refdir" minimal_window.exe warmup
 pairs=${TOVARA_BENCH_STARTS:-15}
 press_escape() { sleep 0.3; press Escape; }
 : >"$E2E_TMP/start-min.txt"; : >"$E2E_TMP/start-tovara.txt"
+: >"$E2E_TMP/startcpu-min.txt"; : >"$E2E_TMP/startcpu-tovara.txt"
 : >"$E2E_TMP/mem-min.txt"; : >"$E2E_TMP/mem-shown.txt"; : >"$E2E_TMP/private-min.txt"
 : >"$E2E_TMP/start-carrying.txt"; : >"$E2E_TMP/mem-carrying.txt"
 for i in $(seq 1 "$pairs"); do
   observe_program "$refdir" minimal_window.exe "min$i"
   stat_of "$E2E_TMP/min$i.stats" first_visible_ms >>"$E2E_TMP/start-min.txt"
+  cpu_until "min$i" "$(stat_of "$E2E_TMP/min$i.stats" first_visible_ms)" >>"$E2E_TMP/startcpu-min.txt"
   stat_of "$E2E_TMP/min$i.stats" peak_working_set_bytes >>"$E2E_TMP/mem-min.txt"
   stat_of "$E2E_TMP/min$i.stats" peak_pagefile_bytes >>"$E2E_TMP/private-min.txt"
   observe_program "$refdir" minimal_carrying.exe "carry$i"
@@ -274,6 +281,7 @@ for i in $(seq 1 "$pairs"); do
   stat_of "$E2E_TMP/carry$i.stats" peak_working_set_bytes >>"$E2E_TMP/mem-carrying.txt"
   observe_program "$startdir" TovaraSetup.exe "start$i" --then press_escape
   stat_of "$E2E_TMP/start$i.stats" first_visible_ms >>"$E2E_TMP/start-tovara.txt"
+  cpu_until "start$i" "$(stat_of "$E2E_TMP/start$i.stats" first_visible_ms)" >>"$E2E_TMP/startcpu-tovara.txt"
   stat_of "$E2E_TMP/start$i.stats" peak_working_set_bytes >>"$E2E_TMP/mem-shown.txt"
 done
 
@@ -412,6 +420,8 @@ timed_share=$(pct "$timed_cpu" "$timed_wall")
 plain_wait() { [ -n "$2" ] && cpu_between "$1" "$2" "$(($2 + 6000))"; }
 last_share=$(plain_wait fresh-timed "$timed_last")
 row "processor share, fresh installation" "$timed_share % ($timed_cpu ms / $((timed_wall / 1000)) s)" "target < 1.5 %" "$(verdict "$timed_share" lt 1.5)"
+row "  from the click's first status to the end" "$(cpu_between fresh-timed "$timed_first" "$timed_exit")" "" ""
+row "  until the window was shown (median)" "$(median <"$E2E_TMP/startcpu-tovara.txt") ms" "minimal window $(median <"$E2E_TMP/startcpu-min.txt") ms" ""
 row "  during the 1000-step count" "$(cpu_between fresh-timed "$timed_count_a" "$timed_count_b")" "" ""
 row "  during the last status (a plain wait)" "$last_share" "target < 1 %" "$(verdict "${last_share%% *}" lt 1)"
 row "  Wine's server meanwhile (also observer)" "$(server_share fresh-timed) %" "" ""
