@@ -244,7 +244,7 @@ last_status_ms() {
 # (the sampler's clock starts when it found the process, within ~0.1 s of the observer's),
 # from the scheduler's exact accounting.
 cpu_between() {
-  awk -v a="$2" -v b="$3" '$1 >= a && !ta { ta = $1; ca = $5 } $1 <= b { tb = $1; cb = $5 }
+  awk -v a="$2" -v b="$3" '$5 == "" { next } $1 >= a && !ta { ta = $1; ca = $5 } $1 <= b { tb = $1; cb = $5 }
     END { if (tb > ta) printf "%.2f %% (%.1f ms in %.1f s)", 100 * (cb - ca) / 1000 / (tb - ta), (cb - ca) / 1000, (tb - ta) / 1000; else print "n/a" }' "$E2E_TMP/$1.cpu"
 }
 # cpu_until TAG MS: the program's processor time (ms, scheduler's accounting of its live
