@@ -52,10 +52,12 @@ void MessageLoop() {
   for (;;) {
     EngineDrawPending();
     while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      if (!EngineIdle()) {
-        WaitMessage();
-        break;
-      }
+      if (EngineIdle()) continue;
+      // The queue is empty: the timer ticks that are due run, then the thread waits for the
+      // next message or the next tick.
+      if (EngineRunDueTicks()) EngineDrawPending();
+      MsgWaitForMultipleObjectsEx(0, nullptr, EngineNextTickIn(), QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
     }
     if (!GetMessageA(&msg, nullptr, 0, 0)) return;   // the quit request
     DispatchOneMessage(&msg);

@@ -1,6 +1,6 @@
 // Delay and ProcessEvents. Delay keeps the window alive by dispatching messages, and between
-// its checks the thread sleeps until a message arrives or the remaining time is up, so a
-// long installation costs next to no processor time.
+// its checks the thread sleeps until a message arrives, a timer's tick is due or the remaining
+// time is up, so a long installation costs next to no processor time.
 #include <windows.h>
 
 #include "services/dispatch_win32.h"
@@ -29,13 +29,16 @@ static bool DispatchOne(bool* quit) {
   return true;
 }
 
-// Dispatches what is waiting; answers true when it stopped at a waiting quit request, which
+// Dispatches what is waiting, then the timer ticks that are due, as the system reports due
+// timers once the queue is empty; answers true when it stopped at a waiting quit request, which
 // stays in the queue for the loop. The labels' new looks are drawn before each look.
 static bool DispatchWaiting() {
   bool quit = false;
   do {
-    EngineDrawPending();
-  } while (DispatchOne(&quit));
+    do {
+      EngineDrawPending();
+    } while (DispatchOne(&quit));
+  } while (!quit && EngineRunDueTicks());
   return quit;
 }
 
@@ -90,10 +93,18 @@ void Delay(int32_t ms) {
       Sleep(remaining);
       continue;
     }
+    // The wait ends early for a message or for the next timer tick.
+    const DWORD tickIn = EngineNextTickIn();
+    if (tickIn == 0) {
+      EngineRunDueTicks();
+      EngineDrawPending();
+      continue;
+    }
     // The wait returns at once while anything is waiting, so each message is taken as it
     // comes and the time is checked between two messages; a look that finds the queue empty
-    // is left out, it would cost one more call to Wine's server at each timer tick.
-    if (MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+    // is left out, it would cost one more call to Wine's server.
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, tickIn < remaining ? tickIn : remaining,
+                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
         WAIT_OBJECT_0) {
       DispatchOne(&quitWaiting);
       EngineDrawPending();

@@ -31,6 +31,7 @@ struct ControlState {
   bool visible = false;
   bool disabled = false;
   int32_t interval = 0;         // timers: 0 stopped
+  DWORD due = 0;                // running timers: the tick count at which the next tick is due
   COLORREF textColour = 0;
   bool hasFont = false;         // false: the GUI font
   LOGFONTA font = {};
@@ -52,7 +53,7 @@ struct EngineWindow {
 
 EngineWindow g_window;
 
-// Child window ids and timer ids are the row number (row 1 = InstallButton).
+// Child window ids are the row number (row 1 = InstallButton).
 UINT_PTR IdOf(int index) { return static_cast<UINT_PTR>(index + 1); }
 
 int IndexOfId(UINT_PTR id) {
@@ -268,19 +269,6 @@ LRESULT OnDrawItem(LPARAM lParam) {
   return TRUE;
 }
 
-// A tick of a timer that was stopped after the tick was generated is dropped, so a stopped
-// timer never ticks.
-LRESULT OnTimer(WPARAM wParam) {
-  const int index = IndexOfId(wParam);
-  if (index < 0 || kInstallerControls[index].kind != ControlKind::Timer) return 0;
-  if (g_window.controls[index].interval <= 0) return 0;
-  Raise(kInstallerControls[index].event);
-  // What the tick changed shows as the tick ends, also inside a loop that is not ours (a
-  // message box's).
-  EngineDrawPending();
-  return 0;
-}
-
 LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   HCURSOR cursor = PointerCursor();
   if (cursor && LOWORD(lParam) == HTCLIENT) {
@@ -291,12 +279,9 @@ LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 // The timers stop with the window.
-LRESULT OnDestroy(HWND hwnd) {
-  for (int i = 0; i < kControlCount; ++i) {
-    if (kInstallerControls[i].kind != ControlKind::Timer) continue;
-    KillTimer(hwnd, IdOf(i));
-    g_window.controls[i].interval = 0;
-  }
+LRESULT OnDestroy() {
+  for (int i = 0; i < kControlCount; ++i)
+    if (kInstallerControls[i].kind == ControlKind::Timer) g_window.controls[i].interval = 0;
   return 0;
 }
 
@@ -337,9 +322,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_GETFONT:     return OnGetFont();
     case WM_COMMAND:     return OnCommand(hwnd, wParam, lParam);
     case WM_DRAWITEM:    return OnDrawItem(lParam);
-    case WM_TIMER:       return OnTimer(wParam);
     case WM_SETCURSOR:   return OnSetCursor(hwnd, wParam, lParam);
-    case WM_DESTROY:     return OnDestroy(hwnd);
+    case WM_DESTROY:     return OnDestroy();
     case WM_NCDESTROY:   return OnNcDestroy(hwnd, wParam, lParam);
     default:             return DefWindowProcA(hwnd, message, wParam, lParam);
   }
@@ -544,6 +528,47 @@ void EngineDrawPending() {
 
 bool EngineIdle() { return false; }
 
+// The timers are the engine's own rather than the system's (SetTimer): a system timer's tick
+// is a message, and under Wine taking it costs the thread two more calls to the server (the
+// look that takes it, and setting the queue's wake mask again after the wait it ended),
+// which at the spinner's 33 ticks a second was half of what the spinner cost. The waits of
+// Delay and of the message loop end when the next tick is due instead.
+bool EngineRunDueTicks() {
+  const DWORD now = GetTickCount();
+  bool ran = false;
+  // Each timer that is due ticks once, the one due first first. Like a system timer, one that
+  // is late (the thread was busy writing a file) ticks once, not once per missed interval, and
+  // keeps its rhythm: its next tick is due at the first step of its interval after now.
+  for (;;) {
+    int next = -1;
+    for (int i = 0; i < kControlCount; ++i) {
+      const ControlState& timer = g_window.controls[i];
+      if (kInstallerControls[i].kind != ControlKind::Timer || timer.interval <= 0) continue;
+      if (static_cast<int32_t>(timer.due - now) > 0) continue;
+      if (next < 0 || static_cast<int32_t>(timer.due - g_window.controls[next].due) < 0) next = i;
+    }
+    if (next < 0) return ran;
+    ControlState& timer = g_window.controls[next];
+    const DWORD interval = static_cast<DWORD>(timer.interval);
+    timer.due += ((now - timer.due) / interval + 1) * interval;
+    ran = true;
+    Raise(kInstallerControls[next].event);
+  }
+}
+
+DWORD EngineNextTickIn() {
+  const DWORD now = GetTickCount();
+  DWORD wait = INFINITE;
+  for (int i = 0; i < kControlCount; ++i) {
+    const ControlState& timer = g_window.controls[i];
+    if (kInstallerControls[i].kind != ControlKind::Timer || timer.interval <= 0) continue;
+    const int32_t left = static_cast<int32_t>(timer.due - now);
+    if (left <= 0) return 0;
+    if (static_cast<DWORD>(left) < wait) wait = static_cast<DWORD>(left);
+  }
+  return wait;
+}
+
 int WindowCount() { return 1; }
 
 HWND WindowHandle(int index) { return index == 0 ? g_window.hwnd : nullptr; }
@@ -592,10 +617,8 @@ void SetInterval(Control timer, int32_t milliseconds) {
   const int32_t v = milliseconds < 0 ? 0 : milliseconds;
   ControlState& state = StateOf(timer);
   if (v == state.interval) return;
-  const UINT_PTR id = IdOf(static_cast<int>(timer));
-  if (state.interval > 0) KillTimer(g_window.hwnd, id);
   state.interval = v;
-  if (v > 0 && !SetTimer(g_window.hwnd, id, static_cast<UINT>(v), nullptr)) state.interval = 0;
+  state.due = GetTickCount() + static_cast<DWORD>(v);
 }
 
 void SetTextColour(Control label, uint32_t colour) {

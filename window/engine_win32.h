@@ -11,11 +11,18 @@ bool LoadInstallerWindow();
 bool EnginePreTranslate(MSG* msg);
 // Draws the labels whose caption, colour or font changed since they were last drawn. Runs
 // wherever the thread is about to look for messages (the loops, Delay, ProcessEvents, before
-// a message box) and at the end of each timer tick: a new look shows when the thread next
-// dispatches messages, as a repaint would.
+// a message box) and after timer ticks: a new look shows when the thread next dispatches
+// messages, as a repaint would.
 void EngineDrawPending();
 // Idle processing; answers true while there is more idle work.
 bool EngineIdle();
+// The timers tick where the thread looks for messages (Delay, ProcessEvents, the message loop)
+// and finds none waiting, as the system's WM_TIMER would; not inside a message box, whose
+// loop is not the program's (the boxes open before any timer runs, or as the program ends).
+// Runs the ticks that are due, each timer's at most once; answers true when one ran.
+bool EngineRunDueTicks();
+// Milliseconds until the next tick is due: 0 when one is due, INFINITE when no timer runs.
+DWORD EngineNextTickIn();
 // The window table: the live windows of the program (null when destroyed).
 int WindowCount();
 HWND WindowHandle(int index);
