@@ -105,10 +105,16 @@ tovara_start_xvfb() {
       TOVARA_XVFB_PID=$!
       export DISPLAY=":$n"
       for _ in $(seq 1 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        # The display is ours only when the lock names our server: another one started for
+        # the same number at the same moment (a parallel scenario) has the socket too.
+        if [ -e "/tmp/.X11-unix/X$n" ] && [ -e "/tmp/.X$n-lock" ]; then
+          [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" == "$TOVARA_XVFB_PID" ] && return 0
+          break
+        fi
         sleep 0.1
       done
       kill "$TOVARA_XVFB_PID" 2>/dev/null
+      wait "$TOVARA_XVFB_PID" 2>/dev/null
     fi
   done
   echo "no free X display" >&2

@@ -30,19 +30,16 @@ static bool DispatchOne(bool* quit) {
 }
 
 // Dispatches what is waiting, then the timer ticks that are due, as the system reports due
-// timers once the queue is empty; answers true when it stopped at a waiting quit request, which
-// stays in the queue for the loop. The labels' new looks are drawn before each look.
-static bool DispatchWaiting() {
+// timers once the queue is empty; stops at a waiting quit request, which stays in the queue
+// for the loop. The labels' new looks are drawn before each look.
+void ProcessEvents() {
   bool quit = false;
   do {
     do {
       EngineDrawPending();
     } while (DispatchOne(&quit));
   } while (!quit && EngineRunDueTicks());
-  return quit;
 }
-
-void ProcessEvents() { DispatchWaiting(); }
 
 namespace {
 
@@ -83,7 +80,12 @@ void Delay(int32_t ms) {
   const FineTimer& timer = BindFineTimer();
   const bool fineTimer = timer.begin && timer.begin(1) == 0;   // TIMERR_NOERROR
   const DWORD start = GetTickCount();
-  bool quitWaiting = DispatchWaiting();
+  // What is already waiting is taken by the loop's first waits, which return at once for it;
+  // a first look that finds the queue empty would cost a call to Wine's server (and, in
+  // Wine's PeekMessage, a flush of the window's pixels to X and a yield of the processor) at
+  // every step of the 1000-step count.
+  bool quitWaiting = false;
+  EngineDrawPending();
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed > static_cast<DWORD>(ms)) break;
