@@ -28,8 +28,8 @@ int WindowCount();
 HWND WindowHandle(int index);
 // Forgets idle work and the window descriptions (end clean-up); no window is destroyed.
 void EngineForget();
-// The program is ending through FatalError: from now on the window raises no event. Its
-// timers would otherwise run their handlers inside the report box's own message loop, and a
+// The program is ending through FatalError: from now on the window raises no event. The
+// report box's own message loop would otherwise dispatch messages that raise them, and a
 // handler that fails the same way would report again, box inside box.
 void EngineHoldEvents();
 // The child window of a label or the button; null for timers and once the window is gone.
