@@ -141,6 +141,8 @@ fi
 # The job: copy the repository (not the VM folder, not a prefix booted on this machine) to the
 # same path, run the command there, bring the logs back.
 q() { printf '%q ' "$@"; }
+thp=$(sed -n 's/.*\[\(.*\)\].*/\1/p' /sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null)
+thp=${thp:-madvise}
 cat >"$vm/job.sh" <<EOF
 exec >>/host/build/vm/console.log 2>&1
 top=$(q "$top")
@@ -150,6 +152,10 @@ tar -C /host --exclude=./build/vm --exclude=./build/wine-prefix --exclude=./buil
 cd "\$top"
 export TOVARA_E2E_EXTRA_MS=${TOVARA_E2E_EXTRA_MS:-1500}
 export TOVARA_E2E_JOBS=${TOVARA_E2E_JOBS:-1}
+# Memory figures (bench/run.sh) depend on the kernel's transparent huge pages: the guest's
+# kernel backs large anonymous blocks (the unpacking's) with 2 MB pages when its mode is
+# "always". It takes this machine's mode.
+echo $(q "$thp") >/sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null || true
 echo "wine-vm: guest \$(uname -r), i386 programs: \$(/lib/ld-linux.so.2 --version >/dev/null 2>&1 && echo run || echo refused)"
 $(q "$@") </dev/null
 rc=\$?
