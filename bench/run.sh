@@ -272,16 +272,18 @@ press_escape() { sleep 0.3; press Escape; }
 : >"$E2E_TMP/start-carrying.txt"; : >"$E2E_TMP/mem-carrying.txt"
 for i in $(seq 1 "$pairs"); do
   observe_program "$refdir" minimal_window.exe "min$i"
-  stat_of "$E2E_TMP/min$i.stats" first_visible_ms >>"$E2E_TMP/start-min.txt"
-  cpu_until "min$i" "$(stat_of "$E2E_TMP/min$i.stats" first_visible_ms)" >>"$E2E_TMP/startcpu-min.txt"
+  shown=$(stat_of "$E2E_TMP/min$i.stats" first_visible_ms)
+  echo "$shown" >>"$E2E_TMP/start-min.txt"
+  cpu_until "min$i" "$shown" >>"$E2E_TMP/startcpu-min.txt"
   stat_of "$E2E_TMP/min$i.stats" peak_working_set_bytes >>"$E2E_TMP/mem-min.txt"
   stat_of "$E2E_TMP/min$i.stats" peak_pagefile_bytes >>"$E2E_TMP/private-min.txt"
   observe_program "$refdir" minimal_carrying.exe "carry$i"
   stat_of "$E2E_TMP/carry$i.stats" first_visible_ms >>"$E2E_TMP/start-carrying.txt"
   stat_of "$E2E_TMP/carry$i.stats" peak_working_set_bytes >>"$E2E_TMP/mem-carrying.txt"
   observe_program "$startdir" TovaraSetup.exe "start$i" --then press_escape
-  stat_of "$E2E_TMP/start$i.stats" first_visible_ms >>"$E2E_TMP/start-tovara.txt"
-  cpu_until "start$i" "$(stat_of "$E2E_TMP/start$i.stats" first_visible_ms)" >>"$E2E_TMP/startcpu-tovara.txt"
+  shown=$(stat_of "$E2E_TMP/start$i.stats" first_visible_ms)
+  echo "$shown" >>"$E2E_TMP/start-tovara.txt"
+  cpu_until "start$i" "$shown" >>"$E2E_TMP/startcpu-tovara.txt"
   stat_of "$E2E_TMP/start$i.stats" peak_working_set_bytes >>"$E2E_TMP/mem-shown.txt"
 done
 

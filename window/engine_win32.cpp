@@ -533,6 +533,11 @@ bool EngineIdle() { return false; }
 // look that takes it, and setting the queue's wake mask again after the wait it ended),
 // which at the spinner's 33 ticks a second was half of what the spinner cost. The waits of
 // Delay and of the message loop end when the next tick is due instead.
+static bool TimerRunning(int index) {
+  return kInstallerControls[index].kind == ControlKind::Timer &&
+         g_window.controls[index].interval > 0;
+}
+
 bool EngineRunDueTicks() {
   const DWORD now = GetTickCount();
   bool ran = false;
@@ -542,10 +547,10 @@ bool EngineRunDueTicks() {
   for (;;) {
     int next = -1;
     for (int i = 0; i < kControlCount; ++i) {
-      const ControlState& timer = g_window.controls[i];
-      if (kInstallerControls[i].kind != ControlKind::Timer || timer.interval <= 0) continue;
-      if (static_cast<int32_t>(timer.due - now) > 0) continue;
-      if (next < 0 || static_cast<int32_t>(timer.due - g_window.controls[next].due) < 0) next = i;
+      if (!TimerRunning(i)) continue;
+      const DWORD due = g_window.controls[i].due;
+      if (static_cast<int32_t>(due - now) > 0) continue;
+      if (next < 0 || static_cast<int32_t>(due - g_window.controls[next].due) < 0) next = i;
     }
     if (next < 0) return ran;
     ControlState& timer = g_window.controls[next];
@@ -560,9 +565,8 @@ DWORD EngineNextTickIn() {
   const DWORD now = GetTickCount();
   DWORD wait = INFINITE;
   for (int i = 0; i < kControlCount; ++i) {
-    const ControlState& timer = g_window.controls[i];
-    if (kInstallerControls[i].kind != ControlKind::Timer || timer.interval <= 0) continue;
-    const int32_t left = static_cast<int32_t>(timer.due - now);
+    if (!TimerRunning(i)) continue;
+    const int32_t left = static_cast<int32_t>(g_window.controls[i].due - now);
     if (left <= 0) return 0;
     if (static_cast<DWORD>(left) < wait) wait = static_cast<DWORD>(left);
   }
