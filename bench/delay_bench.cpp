@@ -36,17 +36,23 @@ static double Share(void (*pause)(DWORD), DWORD ms) {
 
 static void InstallerPause(DWORD ms) { Delay(static_cast<int32_t>(ms)); }
 
+// Each Delay timed by the performance counter, one after the other as in the installation's
+// count.
 static void Spread(int ms, int runs) {
-  std::vector<DWORD> d;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  std::vector<double> d;
   for (int i = 0; i < runs; ++i) {
-    const DWORD t0 = GetTickCount();
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
     Delay(ms);
-    d.push_back(GetTickCount() - t0);
+    QueryPerformanceCounter(&t1);
+    d.push_back(1000.0 * (t1.QuadPart - t0.QuadPart) / frequency.QuadPart);
   }
   std::sort(d.begin(), d.end());
   double sum = 0;
-  for (DWORD x : d) sum += x;
-  std::printf("delay_%d_ms min=%lu median=%lu max=%lu mean=%.1f runs=%d\n", ms, d.front(),
+  for (double x : d) sum += x;
+  std::printf("delay_%d_ms min=%.2f median=%.2f max=%.2f mean=%.2f runs=%d\n", ms, d.front(),
               d[d.size() / 2], d.back(), sum / runs, runs);
 }
 

@@ -72,6 +72,45 @@ const FineTimer& BindFineTimer() {
   return timer;
 }
 
+// A wait's timeout ends a whole number of milliseconds after the wait begins, and Wine's server
+// wakes the thread a few tenths of a millisecond after that; a Delay whose last wait covered
+// the whole remaining time would end, on average, most of a millisecond after its time. So the
+// last millisecond is slept to its edge by the performance counter (under Wine the tick
+// counter counts that clock's milliseconds), with ntdll's sleep, which takes 100 ns units and
+// under Wine sleeps without a call to the server. ntdll is loaded in every process.
+typedef LONG(NTAPI* DelayExecutionFn)(BOOLEAN, PLARGE_INTEGER);
+
+DelayExecutionFn BindDelayExecution() {
+  static bool bound = false;
+  static DelayExecutionFn delayExecution = nullptr;
+  if (bound) return delayExecution;
+  bound = true;
+  if (HMODULE ntdll = GetModuleHandleA("ntdll.dll"))
+    delayExecution = reinterpret_cast<DelayExecutionFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDelayExecution")));
+  return delayExecution;
+}
+
+// Sleeps until the performance counter's clock reaches the start of millisecond `tick` of the
+// tick counter, never past the next millisecond's edge, and on a first try not at all when
+// that clock has passed it already. Where the tick counter does not follow that clock (Windows
+// steps it every 15.6 ms), the caller's look finds the counter short and comes back for
+// another try, which sleeps to the next edge: one millisecond at a time, never a spin.
+void SleepToMillisecond(DWORD tick, bool firstTry) {
+  const DelayExecutionFn delayExecution = BindDelayExecution();
+  LARGE_INTEGER frequency, now;
+  if (!delayExecution || !QueryPerformanceFrequency(&frequency) || frequency.QuadPart < 1000 ||
+      !QueryPerformanceCounter(&now))
+    return;
+  const LONGLONG perMs = frequency.QuadPart / 1000;
+  const LONGLONG nowMs = now.QuadPart / perMs;
+  if (firstTry && static_cast<LONG>(tick - static_cast<DWORD>(nowMs)) <= 0) return;
+  const LONGLONG left = (nowMs + 1) * perMs - now.QuadPart;
+  LARGE_INTEGER relative;
+  relative.QuadPart = -(left * 10000000 / frequency.QuadPart);
+  if (relative.QuadPart < 0) delayExecution(FALSE, &relative);
+}
+
 }  // namespace
 
 void Delay(int32_t ms) {
@@ -85,6 +124,7 @@ void Delay(int32_t ms) {
   // Wine's PeekMessage, a flush of the window's pixels to X and a yield of the processor) at
   // every step of the 1000-step count.
   bool quitWaiting = false;
+  int edgeTries = 0;
   EngineDrawPending();
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
@@ -102,12 +142,16 @@ void Delay(int32_t ms) {
       EngineDrawPending();
       continue;
     }
+    // The wait covers all but the last millisecond; that one is slept to its edge, and the
+    // look that follows (a wait of no time) finds what came meanwhile and has Wine's server
+    // bring the tick counter up to date.
+    const DWORD wait = remaining - 1;
+    if (wait == 0) SleepToMillisecond(start + static_cast<DWORD>(ms) + 1, edgeTries++ == 0);
     // The wait returns at once while anything is waiting, so each message is taken as it
     // comes and the time is checked between two messages; a look that finds the queue empty
     // is left out, it would cost one more call to Wine's server.
-    if (MsgWaitForMultipleObjectsEx(0, nullptr, tickIn < remaining ? tickIn : remaining,
-                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-        WAIT_OBJECT_0) {
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, tickIn < wait ? tickIn : wait, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0) {
       DispatchOne(&quitWaiting);
       EngineDrawPending();
     }

@@ -67,13 +67,22 @@ TEST(DelayWin32, LastsStrictlyLongerThanAskedAndDeliversTimerTicks) {
 }
 
 TEST(DelayWin32, ShortDelaysStayShort) {
-  for (int i = 0; i < 5; ++i) {
+  // A Delay(10) ends at the first look after the tick counter has shown 11 ms more, which
+  // comes 10 to 11 ms after its start; 50 of them, one after the other, like the count the
+  // installation shows, are timed by the performance counter.
+  LARGE_INTEGER frequency, before, after;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&before);
+  for (int i = 0; i < 50; ++i) {
     const DWORD start = GetTickCount();
     Delay(10);
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_GT(elapsed, 10u);
     EXPECT_LT(elapsed, 60u);
   }
+  QueryPerformanceCounter(&after);
+  const double meanMs = 1000.0 * (after.QuadPart - before.QuadPart) / frequency.QuadPart / 50;
+  EXPECT_LT(meanMs, 13.0) << "(generous: a busy machine wakes the thread late)";
 }
 
 TEST(DelayWin32, AWaitingQuitRequestIsLeftAndTheDelayLastsItsTime) {
