@@ -98,16 +98,18 @@ DelayExecutionFn BindDelayExecution() {
 // another try, which sleeps to the next edge: one millisecond at a time, never a spin.
 void SleepToMillisecond(DWORD tick, bool firstTry) {
   const DelayExecutionFn delayExecution = BindDelayExecution();
-  LARGE_INTEGER frequency, now;
-  if (!delayExecution || !QueryPerformanceFrequency(&frequency) || frequency.QuadPart < 1000 ||
-      !QueryPerformanceCounter(&now))
+  LARGE_INTEGER frequency, counter;
+  if (!delayExecution || !QueryPerformanceFrequency(&frequency) ||
+      !QueryPerformanceCounter(&counter))
     return;
-  const LONGLONG perMs = frequency.QuadPart / 1000;
-  const LONGLONG nowMs = now.QuadPart / perMs;
-  if (firstTry && static_cast<LONG>(tick - static_cast<DWORD>(nowMs)) <= 0) return;
-  const LONGLONG left = (nowMs + 1) * perMs - now.QuadPart;
+  // In floating point, exact at these magnitudes: a 64-bit integer division would bring in a
+  // runtime helper on i386.
+  const double nowMs = static_cast<double>(counter.QuadPart) /
+                       (static_cast<double>(frequency.QuadPart) / 1000.0);
+  const LONGLONG wholeMs = static_cast<LONGLONG>(nowMs);
+  if (firstTry && static_cast<LONG>(tick - static_cast<DWORD>(wholeMs)) <= 0) return;
   LARGE_INTEGER relative;
-  relative.QuadPart = -(left * 10000000 / frequency.QuadPart);
+  relative.QuadPart = -static_cast<LONGLONG>((static_cast<double>(wholeMs + 1) - nowMs) * 10000.0);
   if (relative.QuadPart < 0) delayExecution(FALSE, &relative);
 }
 
