@@ -43,52 +43,50 @@ void ProcessEvents() {
 
 namespace {
 
-// The finer timer comes from winmm.dll, which is not one of Windows' known libraries: as an
-// import of the program it would be looked up in the program's own folder (the host folder,
-// full of plugin DLLs) before the program's entry runs. So it is bound here, at the first
-// Delay, from the system folder only. Without it a Delay still works, with the coarser tick.
+// What a Delay needs beyond its imports, bound once, at the first Delay.
+// - The finer timer comes from winmm.dll, which is not one of Windows' known libraries: as an
+//   import of the program it would be looked up in the program's own folder (the host folder,
+//   full of plugin DLLs) before the program's entry runs. So it is bound from the system folder
+//   only. Without it a Delay still works, with the coarser tick.
+// - A wait's timeout ends a whole number of milliseconds after the wait begins, and Wine's
+//   server wakes the thread a few tenths of a millisecond after that; a Delay whose last wait
+//   covered the whole remaining time would end, on average, most of a millisecond after its
+//   time. So the last millisecond is slept to its edge by the performance counter (under Wine
+//   the tick counter counts that clock's milliseconds), with ntdll's sleep, which takes 100 ns
+//   units and under Wine sleeps without a call to the server. ntdll is loaded in every process.
 typedef UINT(WINAPI* TimePeriodFn)(UINT);
+typedef LONG(NTAPI* DelayExecutionFn)(BOOLEAN, PLARGE_INTEGER);
 
-struct FineTimer {
+struct DelayTimers {
   TimePeriodFn begin = nullptr;
   TimePeriodFn end = nullptr;
+  DelayExecutionFn delayExecution = nullptr;
+  double countsPerMs = 0;  // of the performance counter
 };
 
-const FineTimer& BindFineTimer() {
+const DelayTimers& BindDelayTimers() {
   static bool bound = false;
-  static FineTimer timer;
-  if (bound) return timer;
+  static DelayTimers timers;
+  if (bound) return timers;
   bound = true;
   if (HMODULE winmm = LoadSystemLibrary("winmm.dll")) {
-    timer.begin = reinterpret_cast<TimePeriodFn>(
+    timers.begin = reinterpret_cast<TimePeriodFn>(
         reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
-    timer.end = reinterpret_cast<TimePeriodFn>(
+    timers.end = reinterpret_cast<TimePeriodFn>(
         reinterpret_cast<void*>(GetProcAddress(winmm, "timeEndPeriod")));
-    if (!timer.begin || !timer.end) {
-      timer = FineTimer();
+    if (!timers.begin || !timers.end) {
+      timers.begin = timers.end = nullptr;
       FreeLibrary(winmm);
     }
   }
-  return timer;
-}
-
-// A wait's timeout ends a whole number of milliseconds after the wait begins, and Wine's server
-// wakes the thread a few tenths of a millisecond after that; a Delay whose last wait covered
-// the whole remaining time would end, on average, most of a millisecond after its time. So the
-// last millisecond is slept to its edge by the performance counter (under Wine the tick
-// counter counts that clock's milliseconds), with ntdll's sleep, which takes 100 ns units and
-// under Wine sleeps without a call to the server. ntdll is loaded in every process.
-typedef LONG(NTAPI* DelayExecutionFn)(BOOLEAN, PLARGE_INTEGER);
-
-DelayExecutionFn BindDelayExecution() {
-  static bool bound = false;
-  static DelayExecutionFn delayExecution = nullptr;
-  if (bound) return delayExecution;
-  bound = true;
-  if (HMODULE ntdll = GetModuleHandleA("ntdll.dll"))
-    delayExecution = reinterpret_cast<DelayExecutionFn>(
+  LARGE_INTEGER frequency;
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  if (ntdll && QueryPerformanceFrequency(&frequency)) {
+    timers.delayExecution = reinterpret_cast<DelayExecutionFn>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDelayExecution")));
-  return delayExecution;
+    timers.countsPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
+  }
+  return timers;
 }
 
 // Sleeps until the performance counter's clock reaches the start of millisecond `tick` of the
@@ -96,21 +94,17 @@ DelayExecutionFn BindDelayExecution() {
 // that clock has passed it already. Where the tick counter does not follow that clock (Windows
 // steps it every 15.6 ms), the caller's look finds the counter short and comes back for
 // another try, which sleeps to the next edge: one millisecond at a time, never a spin.
-void SleepToMillisecond(DWORD tick, bool firstTry) {
-  const DelayExecutionFn delayExecution = BindDelayExecution();
-  LARGE_INTEGER frequency, counter;
-  if (!delayExecution || !QueryPerformanceFrequency(&frequency) ||
-      !QueryPerformanceCounter(&counter))
-    return;
+void SleepToMillisecond(const DelayTimers& timers, DWORD tick, bool firstTry) {
+  LARGE_INTEGER counter;
+  if (!timers.delayExecution || !QueryPerformanceCounter(&counter)) return;
   // In floating point, exact at these magnitudes: a 64-bit integer division would bring in a
   // runtime helper on i386.
-  const double nowMs = static_cast<double>(counter.QuadPart) /
-                       (static_cast<double>(frequency.QuadPart) / 1000.0);
+  const double nowMs = static_cast<double>(counter.QuadPart) / timers.countsPerMs;
   const LONGLONG wholeMs = static_cast<LONGLONG>(nowMs);
   if (firstTry && static_cast<LONG>(tick - static_cast<DWORD>(wholeMs)) <= 0) return;
   LARGE_INTEGER relative;
   relative.QuadPart = -static_cast<LONGLONG>((static_cast<double>(wholeMs + 1) - nowMs) * 10000.0);
-  if (relative.QuadPart < 0) delayExecution(FALSE, &relative);
+  if (relative.QuadPart < 0) timers.delayExecution(FALSE, &relative);
 }
 
 }  // namespace
@@ -118,8 +112,8 @@ void SleepToMillisecond(DWORD tick, bool firstTry) {
 void Delay(int32_t ms) {
   if (ms <= 0) return;
   // Waits shorter than the system tick (~16 ms) would stretch without a finer timer.
-  const FineTimer& timer = BindFineTimer();
-  const bool fineTimer = timer.begin && timer.begin(1) == 0;   // TIMERR_NOERROR
+  const DelayTimers& timers = BindDelayTimers();
+  const bool fineTimer = timers.begin && timers.begin(1) == 0;   // TIMERR_NOERROR
   const DWORD start = GetTickCount();
   // What is already waiting is taken by the loop's first waits, which return at once for it;
   // a first look that finds the queue empty would cost a call to Wine's server (and, in
@@ -148,7 +142,8 @@ void Delay(int32_t ms) {
     // look that follows (a wait of no time) finds what came meanwhile and has Wine's server
     // bring the tick counter up to date.
     const DWORD wait = remaining - 1;
-    if (wait == 0) SleepToMillisecond(start + static_cast<DWORD>(ms) + 1, edgeTries++ == 0);
+    if (wait == 0)
+      SleepToMillisecond(timers, start + static_cast<DWORD>(ms) + 1, edgeTries++ == 0);
     // The wait returns at once while anything is waiting, so each message is taken as it
     // comes and the time is checked between two messages; a look that finds the queue empty
     // is left out, it would cost one more call to Wine's server.
@@ -158,5 +153,5 @@ void Delay(int32_t ms) {
       EngineDrawPending();
     }
   }
-  if (fineTimer) timer.end(1);
+  if (fineTimer) timers.end(1);
 }
